@@ -1,0 +1,21 @@
+#pragma once
+
+#include "common/Result.h"
+#include "common/WaveData.h"
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace vorel {
+
+// A wave file is the raw image of WaveData: 100 little-endian doubles, 800 bytes, no header.
+inline constexpr std::size_t waveFileSize = harmonicCount * 8;
+
+std::vector<std::byte> encodeWaveFile(const WaveData& wave);
+
+// Refuses files shorter than 800 bytes and files holding a value that is not finite; of a longer
+// file only the first 800 bytes count.
+Result<WaveData> decodeWaveFile(std::span<const std::byte> bytes);
+
+} // namespace vorel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace vorel {
+
+// The one piece of code that talks to the audio device. Plays signed 16-bit mono samples at
+// 44100 Hz straight from where they lie: the caller keeps the samples alive and unchanged while
+// they play (stop() first before rewriting them). One sound at a time: a new play stops the one
+// that plays. Signals arrive on the thread that owns the player (the GUI thread).
+class PcmPlayer : public QObject {
+    Q_OBJECT
+public:
+    explicit PcmPlayer(QObject* parent = nullptr);
+    ~PcmPlayer() override; // silences at once
+
+    // Starts playing and returns at once. An empty span plays nothing and returns true.
+    // Returns false when no output device could be opened.
+    bool play(std::span<const std::int16_t> samples);
+    void stop();
+    bool isPlaying() const;
+    // True while the sound that plays reads from inside `buffer`.
+    bool isPlayingFrom(std::span<const std::int16_t> buffer) const;
+
+signals:
+    void started();
+    void finished(); // played to its end, or stopped
+    // No output device could be opened. Emitted for the first failure only, so a window can
+    // say once what is wrong; later failures are silent.
+    void deviceUnavailable(const QString& reason);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace vorel
