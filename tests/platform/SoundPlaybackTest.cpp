@@ -1,0 +1,123 @@
+#include "Recording.h"
+
+#include "sound_editor_io/playback/PreviewTones.h"
+#include "sound_editor_io/playback/SoundPlayback.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <iostream>
+#include <vector>
+
+namespace vorel::test {
+namespace {
+
+constexpr int samplesPerSecond = 44100;
+constexpr int finishTimeoutMs = 10000;
+
+TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
+    const PreviewTones tones;
+    const auto key0 = tones.tone(0);
+    ASSERT_EQ(key0.size(), 8820u);
+    EXPECT_TRUE(std::ranges::equal(key0.first(6), std::vector<std::int16_t>{0, 31, 62, 94, 125, 156}));
+    EXPECT_EQ(key0.back(), -31);
+    const auto key72 = tones.tone(72);
+    ASSERT_EQ(key72.size(), 8820u);
+    EXPECT_TRUE(
+        std::ranges::equal(key72.first(6), std::vector<std::int16_t>{0, 1923, 3372, 3991, 3627, 2369}));
+    for (int key = 0; key < PreviewTones::keyCount; ++key) {
+        const auto tone = tones.tone(key);
+        ASSERT_EQ(tone.size(), 8820u) << "key " << key;
+        EXPECT_EQ(tone[0], 0) << "key " << key;
+        const auto [low, high] = std::ranges::minmax(tone);
+        EXPECT_LE(high, 4000) << "key " << key;
+        EXPECT_GE(low, -4000) << "key " << key;
+        EXPECT_GT(high, 3900) << "key " << key; // every tone reaches near its crest
+    }
+    // The tones lie one after another in one block.
+    EXPECT_EQ(tones.tone(1).data(), key0.data() + 8820);
+    EXPECT_TRUE(tones.tone(-1).empty());
+    EXPECT_TRUE(tones.tone(73).empty());
+}
+
+class SoundPlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString why = recording_.start(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+    }
+
+    // Plays until the player says the sound has ended, then records a little longer.
+    std::vector<std::int16_t> recordUntilFinished(PcmPlayer& player) {
+        QSignalSpy finished(&player, &PcmPlayer::finished);
+        EXPECT_TRUE(finished.wait(finishTimeoutMs));
+        return recording_.finish(300);
+    }
+
+    Recording recording_;
+};
+
+TEST_F(SoundPlaybackTest, AKeyToneIsRecordedExactly) {
+    const PreviewTones tones;
+    PcmPlayer player;
+    ASSERT_TRUE(playKeyTone(player, tones, 0));
+    const std::vector<std::int16_t> recorded = recordUntilFinished(player);
+    const auto result = holdsExactly(recorded, tones.tone(0));
+    EXPECT_TRUE(result);
+    std::cout << "key 0: " << result.message() << '\n';
+}
+
+// Two fixed-size buffers side by side, as the four test notes lie: the first sounds for 0.25 s
+// and is silent to its end, the second is loud throughout.
+struct NeighbouringBuffers {
+    static constexpr std::size_t bufferLength = samplesPerSecond;
+    static constexpr std::size_t audible = samplesPerSecond / 4 + 3;
+    NeighbouringBuffers() : memory(2 * bufferLength) {
+        const auto note = sineSamples(440, 8000, audible);
+        std::ranges::copy(note, memory.begin());
+        std::ranges::fill(std::span(memory).subspan(bufferLength), 12000);
+    }
+    std::span<const std::int16_t> first() const { return std::span(memory).first(bufferLength); }
+    std::span<const std::int16_t> second() const { return std::span(memory).subspan(bufferLength); }
+    std::vector<std::int16_t> memory;
+};
+
+TEST_F(SoundPlaybackTest, APreviewPlaysUpToItsLastSoundAndNothingOfTheNextBuffer) {
+    const NeighbouringBuffers buffers;
+    ASSERT_NE(buffers.first()[NeighbouringBuffers::audible - 1], 0);
+    PcmPlayer player;
+    ASSERT_TRUE(playPreview(player, buffers.first()));
+    const std::vector<std::int16_t> recorded = recordUntilFinished(player);
+    const auto result = holdsExactly(recorded, buffers.first().first(NeighbouringBuffers::audible));
+    EXPECT_TRUE(result);
+    std::cout << "preview: " << result.message() << '\n';
+}
+
+TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
+    const NeighbouringBuffers buffers;
+    const std::vector<std::int16_t> silence(samplesPerSecond);
+    PcmPlayer player;
+    QSignalSpy started(&player, &PcmPlayer::started);
+    QSignalSpy finished(&player, &PcmPlayer::finished);
+    ASSERT_TRUE(playRender(player, buffers.second()));
+    EXPECT_TRUE(playRender(player, silence));
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(finished.count(), 1);
+}
+
+TEST_F(SoundPlaybackTest, OnlyASoundReadingTheRewrittenBufferIsStopped) {
+    const NeighbouringBuffers buffers;
+    PcmPlayer player;
+    ASSERT_TRUE(playPreview(player, buffers.first()));
+    stopIfPlayingFrom(player, buffers.second());
+    EXPECT_TRUE(player.isPlaying());
+    stopIfPlayingFrom(player, buffers.first());
+    EXPECT_FALSE(player.isPlaying());
+    stopIfPlayingFrom(player, buffers.first()); // nothing plays: nothing happens
+    EXPECT_FALSE(player.isPlaying());
+}
+
+} // namespace
+} // namespace vorel::test
