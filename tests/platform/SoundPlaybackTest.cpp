@@ -2,6 +2,10 @@
 
 #include "sound_editor_io/playback/PreviewTones.h"
 #include "sound_editor_io/playback/SoundPlayback.h"
+#include "common/Pcm.h"
+#include "sequencer/SequenceData.h"
+#include "synth/SoundSettings.h"
+#include "synth/Synth.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -87,7 +91,7 @@ TEST_F(SoundPlaybackTest, APreviewPlaysUpToItsLastSoundAndNothingOfTheNextBuffer
     const NeighbouringBuffers buffers;
     ASSERT_NE(buffers.first()[NeighbouringBuffers::audible - 1], 0);
     PcmPlayer player;
-    ASSERT_TRUE(playPreview(player, buffers.first()));
+    ASSERT_TRUE(playAudiblePart(player, buffers.first()));
     const std::vector<std::int16_t> recorded = recordUntilFinished(player);
     const auto result = holdsExactly(recorded, buffers.first().first(NeighbouringBuffers::audible));
     EXPECT_TRUE(result);
@@ -100,22 +104,84 @@ TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
     PcmPlayer player;
     QSignalSpy started(&player, &PcmPlayer::started);
     QSignalSpy finished(&player, &PcmPlayer::finished);
-    ASSERT_TRUE(playRender(player, buffers.second()));
-    EXPECT_TRUE(playRender(player, silence));
+    ASSERT_TRUE(playAudiblePart(player, buffers.second()));
+    EXPECT_TRUE(playAudiblePart(player, silence));
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(started.count(), 1);
     EXPECT_EQ(finished.count(), 1);
 }
 
-TEST_F(SoundPlaybackTest, OnlyASoundReadingTheRewrittenBufferIsStopped) {
-    const NeighbouringBuffers buffers;
+// A wave of a few harmonics, the start settings, and a short phrase at the fastest tempo.
+class SynthPlaybackTest : public SoundPlaybackTest {
+protected:
+    void SetUp() override {
+        SoundPlaybackTest::SetUp();
+        if (IsSkipped())
+            return;
+        wave_[0] = 1.0;
+        wave_[1] = -0.4;
+        wave_[4] = 0.25;
+        sequence_.tempo = maxTempo;
+        sequence_.placeNote(0, 24, 12, 7, 9);
+        sequence_.placeNote(12, 31, 12, 4, 6);
+        sequence_.placeNote(24, 36, 24, 9, 9);
+    }
+
+    Synth synth_;
+    SoundSettings settings_;
+    WaveData wave_{};
+    SequenceData sequence_;
+};
+
+TEST_F(SynthPlaybackTest, AComputedTestNoteIsRecordedExactly) {
     PcmPlayer player;
-    ASSERT_TRUE(playPreview(player, buffers.first()));
-    stopIfPlayingFrom(player, buffers.second());
+    // Before "Compute->" the buttons play nothing.
+    QSignalSpy started(&player, &PcmPlayer::started);
+    ASSERT_TRUE(playPreview(player, synth_, 2));
+    EXPECT_EQ(started.count(), 0);
+
+    ASSERT_TRUE(synth_.computePreviews(settings_, wave_));
+    const auto note = synth_.previewBuffer(2); // 440 Hz
+    const std::size_t audible = audibleLength(note);
+    ASSERT_GT(audible, 0u);
+    ASSERT_LT(audible, note.size());
+    ASSERT_TRUE(playPreview(player, synth_, 2));
+    const std::vector<std::int16_t> recorded = recordUntilFinished(player);
+    const auto result = holdsExactly(recorded, note.first(audible));
+    EXPECT_TRUE(result);
+    std::cout << "440 Hz test note: " << result.message() << " (of " << note.size()
+              << " in its buffer)\n";
+}
+
+TEST_F(SynthPlaybackTest, ARenderedSequenceIsRecordedExactly) {
+    ASSERT_TRUE(synth_.renderSequence(sequence_, settings_, wave_));
+    const auto rendering = synth_.renderBuffer();
+    const std::size_t audible = audibleLength(rendering);
+    ASSERT_GT(audible, 0u);
+    PcmPlayer player;
+    ASSERT_TRUE(playRender(player, synth_));
+    const std::vector<std::int16_t> recorded = recordUntilFinished(player);
+    const auto result = holdsExactly(recorded, rendering.first(audible));
+    EXPECT_TRUE(result);
+    std::cout << "rendered sequence: " << result.message() << '\n';
+}
+
+TEST_F(SynthPlaybackTest, ComputeAndRenderStopOnlyTheSoundTheyRewrite) {
+    ASSERT_TRUE(synth_.computePreviews(settings_, wave_));
+    ASSERT_TRUE(synth_.renderSequence(sequence_, settings_, wave_));
+    PcmPlayer player;
+    ASSERT_TRUE(playPreview(player, synth_, 3));
+    stopBeforeRendering(player, synth_);
     EXPECT_TRUE(player.isPlaying());
-    stopIfPlayingFrom(player, buffers.first());
+    stopBeforeComputingPreviews(player, synth_);
     EXPECT_FALSE(player.isPlaying());
-    stopIfPlayingFrom(player, buffers.first()); // nothing plays: nothing happens
+
+    ASSERT_TRUE(playRender(player, synth_));
+    stopBeforeComputingPreviews(player, synth_);
+    EXPECT_TRUE(player.isPlaying());
+    stopBeforeRendering(player, synth_);
+    EXPECT_FALSE(player.isPlaying());
+    stopBeforeRendering(player, synth_); // nothing plays: nothing happens
     EXPECT_FALSE(player.isPlaying());
 }
 
