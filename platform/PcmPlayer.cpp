@@ -31,7 +31,7 @@ constexpr qint64 outputDelayBytes = sampleRate * bytesPerSample / 5;
 // Reads the caller's samples where they lie, a piece at a time as the sink asks for them, then
 // the trailing silence. Never writes, never copies the whole span.
 class SpanReader final : public QIODevice {
-public:
+  public:
     explicit SpanReader(std::span<const std::int16_t> samples)
         : bytes_(reinterpret_cast<const char*>(samples.data())),
           sampleBytes_(static_cast<qint64>(samples.size_bytes())) {}
@@ -46,7 +46,7 @@ public:
     }
     bool atEnd() const override { return exhausted() && QIODevice::bytesAvailable() == 0; }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override {
         qint64 done = 0;
         if (position_ < sampleBytes_) {
@@ -64,7 +64,7 @@ protected:
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     qint64 totalBytes() const { return sampleBytes_ + silenceBytes_; }
 
     const char* bytes_;
@@ -95,7 +95,7 @@ bool overlaps(std::span<const std::int16_t> a, std::span<const std::int16_t> b) 
 struct PcmPlayer::Impl {
     // Declared before the sink, so that the sink, which reads from it, goes first.
     std::unique_ptr<SpanReader> reader;
-    std::unique_ptr<QAudioSink> sink;   // the sound that plays; null when quiet
+    std::unique_ptr<QAudioSink> sink;      // the sound that plays; null when quiet
     std::span<const std::int16_t> samples; // what it plays
     // Counts the sounds started and stopped, so that news from a sink that is gone is ignored.
     quint64 generation = 0;
@@ -119,7 +119,9 @@ struct PcmPlayer::Impl {
 PcmPlayer::PcmPlayer(QObject* parent) : QObject(parent), impl_(std::make_unique<Impl>()) {}
 
 // No signal on the way out: whoever listens may be going away too.
-PcmPlayer::~PcmPlayer() { impl_->release(); }
+PcmPlayer::~PcmPlayer() {
+    impl_->release();
+}
 
 bool PcmPlayer::play(std::span<const std::int16_t> samples) {
     stop();
@@ -169,12 +171,11 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
     if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {
         ++impl_->generation;
         sink.reset();
-        return unavailable(tr("The audio output device \"%1\" could not be opened.")
-                               .arg(device.description()));
+        return unavailable(
+            tr("The audio output device \"%1\" could not be opened.").arg(device.description()));
     }
     // The sink has opened its stream but not read yet; the queue size it got is known now.
-    reader->setTrailingSilence(std::max<qint64>(sink->bufferSize(), queueBytes) +
-                               outputDelayBytes);
+    reader->setTrailingSilence(std::max<qint64>(sink->bufferSize(), queueBytes) + outputDelayBytes);
 
     impl_->reader = std::move(reader);
     impl_->sink = std::move(sink);
@@ -188,7 +189,9 @@ void PcmPlayer::stop() {
         emit finished();
 }
 
-bool PcmPlayer::isPlaying() const { return impl_->sink != nullptr; }
+bool PcmPlayer::isPlaying() const {
+    return impl_->sink != nullptr;
+}
 
 bool PcmPlayer::isPlayingFrom(std::span<const std::int16_t> buffer) const {
     return isPlaying() && overlaps(impl_->samples, buffer);

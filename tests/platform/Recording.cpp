@@ -4,8 +4,8 @@
 
 #include <QTest>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 
 namespace vorel::test {
@@ -29,8 +29,8 @@ QString Recording::start() {
         return "no private sound server (VOREL_PULSE_MONITOR is not set): run the tests "
                "through ./test";
     QObject::connect(&parec_, &QProcess::readyReadStandardOutput, [this] { collect(); });
-    parec_.start("parec", {"--device=" + monitor, "--format=s16le", "--channels=1",
-                           "--rate=44100", "--raw", "--latency-msec=20"});
+    parec_.start("parec", {"--device=" + monitor, "--format=s16le", "--channels=1", "--rate=44100",
+                           "--raw", "--latency-msec=20"});
     if (!parec_.waitForStarted(startTimeoutMs))
         return "parec could not be started: " + parec_.errorString();
     // The null sink runs all the time, so its monitor delivers silence at once.
@@ -40,7 +40,9 @@ QString Recording::start() {
     return {};
 }
 
-void Recording::collect() { bytes_.append(parec_.readAllStandardOutput()); }
+void Recording::collect() {
+    bytes_.append(parec_.readAllStandardOutput());
+}
 
 bool Recording::waitForSound(int timeoutMs) {
     return QTest::qWaitFor(
@@ -116,14 +118,13 @@ std::string firstDifference(std::span<const std::int16_t> recording, std::size_t
                << ", " << after - begin - expected.size() << " samples after the last one";
     if (start)
         *start = begin;
-    return ::testing::AssertionSuccess() << expected.size() << " samples from recording index "
-                                         << begin << ", then " << recording.size() - begin -
-                                         expected.size() << " samples of silence";
+    return ::testing::AssertionSuccess()
+           << expected.size() << " samples from recording index " << begin << ", then "
+           << recording.size() - begin - expected.size() << " samples of silence";
 }
 
-::testing::AssertionResult holdsCutShort(std::span<const std::int16_t> recording,
-                                         std::size_t from, std::size_t to,
-                                         std::span<const std::int16_t> expected,
+::testing::AssertionResult holdsCutShort(std::span<const std::int16_t> recording, std::size_t from,
+                                         std::size_t to, std::span<const std::int16_t> expected,
                                          std::size_t* heard) {
     const auto part = recording.subspan(from, to - from);
     const std::size_t recorded = firstSound(part);

@@ -16,7 +16,7 @@ namespace vorel::test {
 // Records what the private sound server's null sink plays, with parec, as 16-bit mono at
 // 44100 Hz: the very samples the player handed over, since nothing is resampled or mixed.
 class Recording {
-public:
+  public:
     Recording() = default;
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
@@ -31,7 +31,7 @@ public:
     // Records `trailingMs` more, ends the recording and returns all of it.
     std::vector<std::int16_t> finish(int trailingMs);
 
-private:
+  private:
     void collect();
 
     QProcess parec_;
@@ -52,9 +52,8 @@ std::size_t firstSound(std::span<const std::int16_t> samples, std::size_t from =
 
 // recording[from, to) holds silence, then a proper beginning of `expected`, cut somewhere
 // before its end, then silence. `heard` receives the number of samples of it that were played.
-::testing::AssertionResult holdsCutShort(std::span<const std::int16_t> recording,
-                                         std::size_t from, std::size_t to,
-                                         std::span<const std::int16_t> expected,
+::testing::AssertionResult holdsCutShort(std::span<const std::int16_t> recording, std::size_t from,
+                                         std::size_t to, std::span<const std::int16_t> expected,
                                          std::size_t* heard);
 
 // The first recording index where all of `expected` lies, sample for sample; the recording's

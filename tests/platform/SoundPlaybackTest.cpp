@@ -1,9 +1,9 @@
 #include "Recording.h"
 
-#include "sound_editor_io/playback/PreviewTones.h"
-#include "sound_editor_io/playback/SoundPlayback.h"
 #include "common/Pcm.h"
 #include "sequencer/SequenceData.h"
+#include "sound_editor_io/playback/PreviewTones.h"
+#include "sound_editor_io/playback/SoundPlayback.h"
 #include "synth/SoundSettings.h"
 #include "synth/Synth.h"
 
@@ -24,12 +24,13 @@ TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
     const PreviewTones tones;
     const auto key0 = tones.tone(0);
     ASSERT_EQ(key0.size(), 8820u);
-    EXPECT_TRUE(std::ranges::equal(key0.first(6), std::vector<std::int16_t>{0, 31, 62, 94, 125, 156}));
+    EXPECT_TRUE(
+        std::ranges::equal(key0.first(6), std::vector<std::int16_t>{0, 31, 62, 94, 125, 156}));
     EXPECT_EQ(key0.back(), -31);
     const auto key72 = tones.tone(72);
     ASSERT_EQ(key72.size(), 8820u);
-    EXPECT_TRUE(
-        std::ranges::equal(key72.first(6), std::vector<std::int16_t>{0, 1923, 3372, 3991, 3627, 2369}));
+    EXPECT_TRUE(std::ranges::equal(key72.first(6),
+                                   std::vector<std::int16_t>{0, 1923, 3372, 3991, 3627, 2369}));
     for (int key = 0; key < PreviewTones::keyCount; ++key) {
         const auto tone = tones.tone(key);
         ASSERT_EQ(tone.size(), 8820u) << "key " << key;
@@ -46,7 +47,7 @@ TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
 }
 
 class SoundPlaybackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (const QString why = recording_.start(); !why.isEmpty())
             GTEST_SKIP() << why.toStdString();
@@ -72,39 +73,13 @@ TEST_F(SoundPlaybackTest, AKeyToneIsRecordedExactly) {
     std::cout << "key 0: " << result.message() << '\n';
 }
 
-// Two fixed-size buffers side by side, as the four test notes lie: the first sounds for 0.25 s
-// and is silent to its end, the second is loud throughout.
-struct NeighbouringBuffers {
-    static constexpr std::size_t bufferLength = samplesPerSecond;
-    static constexpr std::size_t audible = samplesPerSecond / 4 + 3;
-    NeighbouringBuffers() : memory(2 * bufferLength) {
-        const auto note = sineSamples(440, 8000, audible);
-        std::ranges::copy(note, memory.begin());
-        std::ranges::fill(std::span(memory).subspan(bufferLength), 12000);
-    }
-    std::span<const std::int16_t> first() const { return std::span(memory).first(bufferLength); }
-    std::span<const std::int16_t> second() const { return std::span(memory).subspan(bufferLength); }
-    std::vector<std::int16_t> memory;
-};
-
-TEST_F(SoundPlaybackTest, APreviewPlaysUpToItsLastSoundAndNothingOfTheNextBuffer) {
-    const NeighbouringBuffers buffers;
-    ASSERT_NE(buffers.first()[NeighbouringBuffers::audible - 1], 0);
-    PcmPlayer player;
-    ASSERT_TRUE(playAudiblePart(player, buffers.first()));
-    const std::vector<std::int16_t> recorded = recordUntilFinished(player);
-    const auto result = holdsExactly(recorded, buffers.first().first(NeighbouringBuffers::audible));
-    EXPECT_TRUE(result);
-    std::cout << "preview: " << result.message() << '\n';
-}
-
 TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
-    const NeighbouringBuffers buffers;
+    const std::vector<std::int16_t> note = sineSamples(440, 8000, samplesPerSecond);
     const std::vector<std::int16_t> silence(samplesPerSecond);
     PcmPlayer player;
     QSignalSpy started(&player, &PcmPlayer::started);
     QSignalSpy finished(&player, &PcmPlayer::finished);
-    ASSERT_TRUE(playAudiblePart(player, buffers.second()));
+    ASSERT_TRUE(playAudiblePart(player, note));
     EXPECT_TRUE(playAudiblePart(player, silence));
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(started.count(), 1);
@@ -113,7 +88,7 @@ TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
 
 // A wave of a few harmonics, the start settings, and a short phrase at the fastest tempo.
 class SynthPlaybackTest : public SoundPlaybackTest {
-protected:
+  protected:
     void SetUp() override {
         SoundPlaybackTest::SetUp();
         if (IsSkipped())
