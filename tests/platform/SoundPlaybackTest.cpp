@@ -47,7 +47,7 @@ TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
 }
 
 class SoundPlaybackTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (const QString why = recording_.start(); !why.isEmpty())
             GTEST_SKIP() << why.toStdString();
@@ -88,7 +88,7 @@ TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
 
 // A wave of a few harmonics, the start settings, and a short phrase at the fastest tempo.
 class SynthPlaybackTest : public SoundPlaybackTest {
-  protected:
+protected:
     void SetUp() override {
         SoundPlaybackTest::SetUp();
         if (IsSkipped())
