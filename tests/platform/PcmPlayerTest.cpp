@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <iostream>
 #include <memory>
@@ -35,6 +36,13 @@ TEST_F(PcmPlayerTest, PlaysEverySampleOfTheSpanInPlaceAndNothingAfterIt) {
     PcmPlayer player;
     QSignalSpy started(&player, &PcmPlayer::started);
     QSignalSpy finished(&player, &PcmPlayer::finished);
+    // The window that listens may only be touched from its own thread.
+    QThread* const owner = QThread::currentThread();
+    int signalledElsewhere = 0;
+    for (auto signal : {&PcmPlayer::started, &PcmPlayer::finished})
+        QObject::connect(
+            &player, signal, &player,
+            [&] { signalledElsewhere += QThread::currentThread() != owner; }, Qt::DirectConnection);
     ASSERT_TRUE(player.play(sound));
     EXPECT_EQ(started.count(), 1);
     EXPECT_TRUE(player.isPlaying());
@@ -49,6 +57,13 @@ TEST_F(PcmPlayerTest, PlaysEverySampleOfTheSpanInPlaceAndNothingAfterIt) {
     const auto result = holdsExactly(recorded, sound);
     EXPECT_TRUE(result);
     std::cout << "recorded: " << result.message() << '\n';
+
+    // A sound that has ended leaves the player ready for the next.
+    ASSERT_TRUE(player.play(sound));
+    EXPECT_TRUE(player.isPlaying());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, finishTimeoutMs));
+    EXPECT_EQ(started.count(), 2);
+    EXPECT_EQ(signalledElsewhere, 0);
 }
 
 TEST_F(PcmPlayerTest, ASecondPlayStopsTheFirstSound) {

@@ -40,7 +40,7 @@ private_pulse_start() {
         fi
         sleep 0.1
     done
-    pactl set-default-sink vorel_null
+    pactl set-default-sink vorel_null >/dev/null 2>&1 || true
     export VOREL_PULSE_MONITOR=vorel_null.monitor
     echo "private-pulse: daemon $VOREL_PULSE_PID on $PULSE_SERVER"
 }
