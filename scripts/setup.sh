@@ -4,7 +4,7 @@
 vorel_packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-multimedia-dev
     libgtest-dev libgmock-dev libbenchmark-dev sox pulseaudio pulseaudio-utils
     fonts-dejavu-core xvfb xauth imagemagick xdotool
-    gstreamer1.0-plugins-base gstreamer1.0-pulseaudio qt6-qpa-plugins)
+    qt6-qpa-plugins)
 
 vorel_install_missing() {
     local missing=()
