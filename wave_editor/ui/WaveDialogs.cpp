@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +22,12 @@ QLabel* addText(QDialog* dialog, const DialogUnits& units, const QString& text, 
                 int width, int height) {
     auto* label = new QLabel(text, dialog);
     units.place(label, x, y, width, height);
+    // The layout was made for a narrower font than most systems have: a text that would not fit
+    // its place is set a little smaller rather than cut off.
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(text) > label->width() && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
     return label;
 }
 
