@@ -9,8 +9,9 @@
 namespace vorel::wave {
 namespace {
 
-constexpr double shapeTwoPi = 6.283185307; // the drawing tables' constant, one unit below the sound's
-constexpr double plotHalfHeight = 95.0;     // pixels from the zero line to a full-scale peak
+constexpr double shapeTwoPi =
+    6.283185307;                        // the drawing tables' constant, one unit below the sound's
+constexpr double plotHalfHeight = 95.0; // pixels from the zero line to a full-scale peak
 constexpr int plotZeroRow = 110;
 
 } // namespace

@@ -38,13 +38,15 @@ inline constexpr int gridSizePixels = 200;
 // Which grid pixels lie inside a clickable square: the 17 x 17 pixels at the top left of each
 // cell, the remaining 3 pixels being the gap between squares.
 class GridHitMap {
-public:
+  public:
     GridHitMap();
-    bool hit(int a, int b) const { return inside_[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] == 1; }
+    bool hit(int a, int b) const {
+        return inside_[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] == 1;
+    }
     // The overtone index (0..99) under client pixel (x, y), or -1 for a gap or outside the grid.
     int overtoneAt(int x, int y) const;
 
-private:
+  private:
     std::array<std::array<std::uint8_t, gridSizePixels>, gridSizePixels> inside_{};
 };
 

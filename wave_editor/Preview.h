@@ -23,7 +23,7 @@ inline constexpr std::size_t previewPlayLength = 132300;
 // The three preview tones of the last "Compute": sums before scaling, their peaks, and the
 // playable 16-bit samples. All zero until the first computation.
 class PreviewBuffers {
-public:
+  public:
     PreviewBuffers();
 
     std::span<const double> sums(int pitch) const {
@@ -39,11 +39,11 @@ public:
         return pcm(pitch).first(previewPlayLength);
     }
 
-private:
+  private:
     friend void computePreviews(const WaveData&, const ToneTables&, PreviewBuffers&, WorkerPool*);
-    std::vector<double> sums_;         // 3 x 220500 summed samples
+    std::vector<double> sums_; // 3 x 220500 summed samples
     std::array<double, previewPitchCount> peaks_{};
-    std::vector<std::int16_t> pcm_;    // 3 x 220500 samples at 44100 Hz
+    std::vector<std::int16_t> pcm_; // 3 x 220500 samples at 44100 Hz
 };
 
 // "Compute": fills all three previews of `wave` from the tone tables. Each sample is the sum over

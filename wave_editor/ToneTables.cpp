@@ -70,8 +70,8 @@ Result<std::unique_ptr<ToneTables>> ToneTables::create(unsigned threadCount) {
     if (raw == nullptr)
         return Result<std::unique_ptr<ToneTables>>::failure(
             "There is not enough memory for the preview tone tables (1,058,400,000 bytes).");
-    std::unique_ptr<ToneTables> tables(
-        new (std::nothrow) ToneTables(std::unique_ptr<double[], FreeDeleter>(raw)));
+    std::unique_ptr<ToneTables> tables(new (std::nothrow)
+                                           ToneTables(std::unique_ptr<double[], FreeDeleter>(raw)));
     if (!tables) {
         std::free(raw);
         return Result<std::unique_ptr<ToneTables>>::failure(
@@ -85,7 +85,8 @@ Result<std::unique_ptr<ToneTables>> ToneTables::create(unsigned threadCount) {
     workers.reserve(shareCount);
     for (unsigned share = 0; share < shareCount; ++share) {
         try {
-            workers.emplace_back([&tables, share, shareCount] { tables->fillShare(share, shareCount); });
+            workers.emplace_back(
+                [&tables, share, shareCount] { tables->fillShare(share, shareCount); });
         } catch (const std::system_error&) {
             // A worker that cannot be started leaves its share to this thread.
             tables->fillShare(share, shareCount);

@@ -41,7 +41,7 @@ constexpr std::size_t baseTableIndex(int pitch, int harmonic) {
 // 600 tables x 220500 doubles: 1,058,400,000 bytes, allocated once and filled at construction.
 // Tables of harmonics above the frequency limit stay all 0.0.
 class ToneTables {
-public:
+  public:
     // Allocates and fills the tables with `threadCount` worker threads (0: one per processor),
     // each taking every n-th table; all are joined before this returns. Fails, with a sentence
     // saying so, when the memory cannot be had.
@@ -58,7 +58,7 @@ public:
     // Whether table `index` is filled (its harmonic lies within the frequency limit).
     static bool isFilled(std::size_t index);
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(double* p) const { std::free(p); }
     };

@@ -20,21 +20,18 @@ const std::array<Choice, 11> stepList{{{"0", 0.0},
                                        {"9", 9.0},
                                        {"10", 10.0}}};
 
-const std::array<Choice, 20> exponentList{{{"-1.0", -1.0}, {"-0.9", -0.9}, {"-0.8", -0.8},
-                                           {"-0.7", -0.7}, {"-0.6", -0.6}, {"-0.5", -0.5},
-                                           {"-0.4", -0.4}, {"-0.3", -0.3}, {"-0.2", -0.2},
-                                           {"-0.1", -0.1}, {"0.1", 0.1},   {"0.2", 0.2},
-                                           {"0.3", 0.3},   {"0.4", 0.4},   {"0.5", 0.5},
-                                           {"0.6", 0.6},   {"0.7", 0.7},   {"0.8", 0.8},
-                                           {"0.9", 0.9},   {"1.0", 1.0}}};
+const std::array<Choice, 20> exponentList{
+    {{"-1.0", -1.0}, {"-0.9", -0.9}, {"-0.8", -0.8}, {"-0.7", -0.7}, {"-0.6", -0.6},
+     {"-0.5", -0.5}, {"-0.4", -0.4}, {"-0.3", -0.3}, {"-0.2", -0.2}, {"-0.1", -0.1},
+     {"0.1", 0.1},   {"0.2", 0.2},   {"0.3", 0.3},   {"0.4", 0.4},   {"0.5", 0.5},
+     {"0.6", 0.6},   {"0.7", 0.7},   {"0.8", 0.8},   {"0.9", 0.9},   {"1.0", 1.0}}};
 
-const std::array<Choice, 21> dutyList{{{"0.0125", 0.0125}, {"0.025", 0.025}, {"0.05", 0.05},
-                                       {"0.075", 0.075},   {"0.1", 0.1},     {"0.125", 0.125},
-                                       {"0.15", 0.15},     {"0.175", 0.175}, {"0.2", 0.2},
-                                       {"0.225", 0.225},   {"0.25", 0.25},   {"0.275", 0.275},
-                                       {"0.3", 0.3},       {"0.325", 0.325}, {"0.35", 0.35},
-                                       {"0.375", 0.375},   {"0.4", 0.4},     {"0.425", 0.425},
-                                       {"0.45", 0.45},     {"0.475", 0.475}, {"0.5", 0.5}}};
+const std::array<Choice, 21> dutyList{
+    {{"0.0125", 0.0125}, {"0.025", 0.025}, {"0.05", 0.05},   {"0.075", 0.075}, {"0.1", 0.1},
+     {"0.125", 0.125},   {"0.15", 0.15},   {"0.175", 0.175}, {"0.2", 0.2},     {"0.225", 0.225},
+     {"0.25", 0.25},     {"0.275", 0.275}, {"0.3", 0.3},     {"0.325", 0.325}, {"0.35", 0.35},
+     {"0.375", 0.375},   {"0.4", 0.4},     {"0.425", 0.425}, {"0.45", 0.45},   {"0.475", 0.475},
+     {"0.5", 0.5}}};
 
 namespace {
 
@@ -203,8 +200,12 @@ void WaveEditorModel::selectSeries(double factor, double offset, bool select) {
     }
 }
 
-void WaveEditorModel::selectAll() { selection_.fill(1); }
-void WaveEditorModel::deselectAll() { selection_.fill(0); }
+void WaveEditorModel::selectAll() {
+    selection_.fill(1);
+}
+void WaveEditorModel::deselectAll() {
+    selection_.fill(0);
+}
 
 void WaveEditorModel::storeSelection() {
     for (std::size_t k = 0; k < harmonicCount; ++k)
@@ -216,7 +217,9 @@ void WaveEditorModel::recallSelection() {
         selection_[k] = memory_[k] == 1 ? 1 : 0;
 }
 
-void WaveEditorModel::toggleCosineView() { cosineView_ = !cosineView_; }
+void WaveEditorModel::toggleCosineView() {
+    cosineView_ = !cosineView_;
+}
 
 void WaveEditorModel::loadWave(const WaveData& wave) {
     wave_ = wave;

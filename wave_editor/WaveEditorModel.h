@@ -45,13 +45,13 @@ struct PowerLawChoice {
 // The classic seedless linear congruential generator: every run gives the same sequence of
 // integers 0 .. 32767.
 class RandomSequence {
-public:
+  public:
     int next() {
         state_ = state_ * 1103515245u + 12345u;
         return static_cast<int>((state_ / 65536u) % 32768u);
     }
 
-private:
+  private:
     std::uint32_t state_ = 1;
 };
 
@@ -60,7 +60,7 @@ private:
 // No operation ever leaves a coefficient that is not finite: +-inf becomes the largest finite
 // double of that sign and NaN becomes 0.0, so every wave the editor saves, it can load again.
 class WaveEditorModel {
-public:
+  public:
     const WaveData& wave() const { return wave_; }
     int currentOvertone() const { return currentOvertone_; } // 1 .. 100
     bool isSelected(int index) const { return selection_[static_cast<std::size_t>(index)] == 1; }
@@ -74,15 +74,15 @@ public:
     void moveCursor(int delta);
 
     // Operations on the selected coefficients; each takes a history snapshot.
-    void raise();    // "+UP": c + 0.1, at most 1.0
-    void lower();    // "-DWN": c - 0.1, at least -1.0
-    void scaleUp();  // "*UP": the largest selected magnitude grows by 0.1, at most to 1.0
+    void raise();     // "+UP": c + 0.1, at most 1.0
+    void lower();     // "-DWN": c - 0.1, at least -1.0
+    void scaleUp();   // "*UP": the largest selected magnitude grows by 0.1, at most to 1.0
     void scaleDown(); // "/DWN": the largest selected magnitude shrinks by 0.1, at least to 0
-    void setZero();  // "0"
-    void setOne();   // "1"
-    void invert();   // "*-1"
+    void setZero();   // "0"
+    void setOne();    // "1"
+    void invert();    // "*-1"
     void randomize(); // "Randm": c * r / 32767, clamped to -1.0 .. 1.0
-    void reset();    // "Reset": every coefficient, selected or not, becomes 0.0
+    void reset();     // "Reset": every coefficient, selected or not, becomes 0.0
 
     // "1/n^x": nothing means the dialog was cancelled (or left undone); the snapshot is taken
     // either way.
@@ -109,7 +109,7 @@ public:
     void stepBack();
     void stepForward();
 
-private:
+  private:
     template <typename Edit> void forEachSelected(Edit edit);
     void keepFinite();
 

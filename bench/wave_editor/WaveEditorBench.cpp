@@ -1,5 +1,6 @@
 // Filling the tone tables on every processor against one thread, and "Compute" of a wave with all
-// 100 harmonics sounding, on the calling thread against a worker pool. Prints the ratios at the end.
+// 100 harmonics sounding, on the calling thread against a worker pool. Prints the ratios at the
+// end.
 #include "common/WorkerPool.h"
 #include "wave_editor/Preview.h"
 #include "wave_editor/ToneTables.h"
@@ -62,12 +63,13 @@ BENCHMARK(computeOnEveryProcessor)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 // Keeps the real time per iteration of every run, to print the ratios afterwards.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+                seconds[run.benchmark_name()] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
     }
     std::map<std::string, double> seconds;
 };
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("processors: %u\n", vorel::WorkerPool::processorCount());
-    printRatio(reporter, "fillTables/1/iterations:2/real_time", "fillTables/0/iterations:2/real_time");
+    printRatio(reporter, "fillTables/1/iterations:2/real_time",
+               "fillTables/0/iterations:2/real_time");
     printRatio(reporter, "computeOnOneThread/real_time", "computeOnEveryProcessor/real_time");
     benchmark::Shutdown();
     return 0;

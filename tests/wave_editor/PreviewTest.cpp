@@ -1,5 +1,5 @@
-#include "common/WorkerPool.h"
 #include "wave_editor/Preview.h"
+#include "common/WorkerPool.h"
 #include "wave_editor/ToneTables.h"
 
 #include <gtest/gtest.h>
@@ -71,12 +71,14 @@ TEST(ToneTablesTest, TablesHoldTheCosinesUpToTheLimitAndZerosAbove) {
             auto low = tables.table(companionTableIndex(pitch, h));
             auto high = tables.table(baseTableIndex(pitch, h));
             if (h * base[pitch] > 20000.0) {
-                bool allZero = std::all_of(low.begin(), low.end(), [](double v) { return v == 0.0; }) &&
-                               std::all_of(high.begin(), high.end(), [](double v) { return v == 0.0; });
+                bool allZero =
+                    std::all_of(low.begin(), low.end(), [](double v) { return v == 0.0; }) &&
+                    std::all_of(high.begin(), high.end(), [](double v) { return v == 0.0; });
                 EXPECT_TRUE(allZero) << "pitch " << pitch << " harmonic " << h;
                 continue;
             }
-            for (std::size_t j : {std::size_t{0}, std::size_t{1}, std::size_t{12345}, toneLength - 1}) {
+            for (std::size_t j :
+                 {std::size_t{0}, std::size_t{1}, std::size_t{12345}, toneLength - 1}) {
                 EXPECT_EQ(low[j], std::cos(j * (h * ((companion[pitch] * 6.283185308) / 44100))))
                     << "pitch " << pitch << " harmonic " << h << " sample " << j;
                 EXPECT_EQ(high[j], std::cos(j * (h * ((base[pitch] * 6.283185308) / 44100))))
@@ -132,10 +134,14 @@ TEST(PreviewTest, MatchesTheStraightforwardSumBitForBitWithAndWithoutThreads) {
             finished = std::max(finished, std::fabs(s));
         EXPECT_LE(finished, reference.peak);
         for (std::size_t j = 0; j < toneLength; ++j) {
-            ASSERT_EQ(plain.sums(pitch)[j], reference.sums[j]) << "pitch " << pitch << " sample " << j;
-            ASSERT_EQ(plain.pcm(pitch)[j], reference.pcm[j]) << "pitch " << pitch << " sample " << j;
-            ASSERT_EQ(threaded.sums(pitch)[j], reference.sums[j]) << "pitch " << pitch << " sample " << j;
-            ASSERT_EQ(threaded.pcm(pitch)[j], reference.pcm[j]) << "pitch " << pitch << " sample " << j;
+            ASSERT_EQ(plain.sums(pitch)[j], reference.sums[j])
+                << "pitch " << pitch << " sample " << j;
+            ASSERT_EQ(plain.pcm(pitch)[j], reference.pcm[j])
+                << "pitch " << pitch << " sample " << j;
+            ASSERT_EQ(threaded.sums(pitch)[j], reference.sums[j])
+                << "pitch " << pitch << " sample " << j;
+            ASSERT_EQ(threaded.pcm(pitch)[j], reference.pcm[j])
+                << "pitch " << pitch << " sample " << j;
         }
     }
 }

@@ -46,7 +46,8 @@ TEST(CursorTest, MovesWrapAroundBothEnds) {
 }
 
 TEST(StepOperationsTest, RaiseAndLowerClampToTheUnitRangeAndSkipUnselected) {
-    auto model = modelWith(waveOf({{1, 0.95}, {2, 5.0}, {3, 0.25}, {4, -0.95}, {5, 0.5}}), {1, 2, 3, 4});
+    auto model =
+        modelWith(waveOf({{1, 0.95}, {2, 5.0}, {3, 0.25}, {4, -0.95}, {5, 0.5}}), {1, 2, 3, 4});
     model.raise();
     EXPECT_EQ(model.wave()[0], 1.0);
     EXPECT_EQ(model.wave()[1], 1.0);
@@ -285,8 +286,8 @@ TEST(HistoryTest, StepsMoveAroundTheRingOfOneHundredSlots) {
     EXPECT_DOUBLE_EQ(model.wave()[0], 0.1);
 
     // Pushing after stepping back overwrites only the next slot.
-    model.raise();  // slot 2: 0.2
-    model.raise();  // slot 3: 0.3
+    model.raise(); // slot 2: 0.2
+    model.raise(); // slot 3: 0.3
     model.stepBack();
     model.stepBack(); // slot 1
     model.invert();   // slot 2: -0.1

@@ -1,9 +1,9 @@
+#include "wave_editor/ui/WaveEditorWindow.h"
 #include "common/FileIo.h"
 #include "common/WaveFile.h"
 #include "platform/DialogUnits.h"
 #include "wave_editor/Drawing.h"
 #include "wave_editor/ui/Commands.h"
-#include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,7 +37,7 @@ const ToneTables& sharedTables() {
 
 // Hands out chosen paths instead of showing file dialogs, and keeps the messages.
 class FakeDialogs : public UserDialogs {
-public:
+  public:
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& request) override {
         return next(request);
     }
@@ -52,7 +52,7 @@ public:
     std::vector<FileDialogRequest> requests;
     std::vector<QString> messages;
 
-private:
+  private:
     std::optional<QString> next(const FileDialogRequest& request) {
         requests.push_back(request);
         if (paths.empty())
@@ -64,7 +64,7 @@ private:
 };
 
 class WaveEditorWindowTest : public ::testing::Test {
-protected:
+  protected:
     WaveEditorWindowTest() : window(sharedTables(), dialogs) {
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -139,17 +139,18 @@ TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
         int id, x, y, width, height;
     };
     const Place places[] = {
-        {"Input", 32799, 775, 10, 50, 24},      {"<<", 32778, 650, 45, 50, 24},
-        {">>", 32782, 830, 45, 50, 24},         {"1/n^x", 32790, 710, 135, 50, 30},
-        {"Randm", 32796, 830, 180, 50, 30},     {"Deselect all", 32798, 769, 430, 90, 30},
-        {"Load", 32807, 769, 520, 90, 30},      {"880Hz", 32805, 340, 450, 90, 30},
+        {"Input", 32799, 775, 10, 50, 24},       {"<<", 32778, 650, 45, 50, 24},
+        {">>", 32782, 830, 45, 50, 24},          {"1/n^x", 32790, 710, 135, 50, 30},
+        {"Randm", 32796, 830, 180, 50, 30},      {"Deselect all", 32798, 769, 430, 90, 30},
+        {"Load", 32807, 769, 520, 90, 30},       {"880Hz", 32805, 340, 450, 90, 30},
         {"sin<-->cos", 32814, 520, 425, 90, 30},
     };
     for (const Place& place : places) {
         QPushButton* button = window.button(place.id);
         ASSERT_NE(button, nullptr) << place.label;
         EXPECT_EQ(button->text(), place.label);
-        EXPECT_EQ(button->geometry(), QRect(place.x, place.y, place.width, place.height)) << place.label;
+        EXPECT_EQ(button->geometry(), QRect(place.x, place.y, place.width, place.height))
+            << place.label;
     }
     EXPECT_EQ(window.canvas()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly).size(), 28);
 }
@@ -324,7 +325,8 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
     whenDialogOpens([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Value of logarithm of x to base n or coefficient sine");
         DialogUnits units(dialog->font());
-        EXPECT_EQ(dialog->findChild<QCheckBox*>("1012")->geometry(), units.toPixels(43, 31, 16, 10));
+        EXPECT_EQ(dialog->findChild<QCheckBox*>("1012")->geometry(),
+                  units.toPixels(43, 31, 16, 10));
         EXPECT_EQ(dialog->findChild<QComboBox*>("133")->currentText(), "0.1");
         EXPECT_EQ(dialog->findChild<QComboBox*>("1013")->currentText(), "0.0125");
         EXPECT_FALSE(dialog->findChild<QCheckBox*>("1014")->isChecked());
@@ -416,7 +418,8 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
     for (std::size_t k = 0; k < harmonicCount; ++k)
         EXPECT_EQ(std::bit_cast<std::uint64_t>(window.model().wave()[k]),
-                  std::bit_cast<std::uint64_t>(special[k])) << k;
+                  std::bit_cast<std::uint64_t>(special[k]))
+            << k;
     EXPECT_EQ(window.model().historyIndex(), 1);
 
     QString copy = folder.filePath("copy.vorelwf");
@@ -451,8 +454,9 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
     std::vector<std::byte> notFinite = encodeWaveFile(WaveData{});
     notFinite[8 * 5 + 6] = std::byte{0xF8}; // harmonic 6 becomes NaN
     notFinite[8 * 5 + 7] = std::byte{0x7F};
-    for (const QString& path : {writeFile("short.vorelwf", shortFile), writeFile("nan.vorelwf", notFinite),
-                                folder.filePath("missing.vorelwf")}) {
+    for (const QString& path :
+         {writeFile("short.vorelwf", shortFile), writeFile("nan.vorelwf", notFinite),
+          folder.filePath("missing.vorelwf")}) {
         dialogs.messages.clear();
         dialogs.paths = {path};
         window.dispatch(command::loadFile);

@@ -158,7 +158,9 @@ InputDialog::InputDialog(QWidget* parent) : QDialog(parent) {
     addOkCancel(this, units, 198, 252, 71);
 }
 
-std::u16string InputDialog::text() const { return edit_->text().toStdU16String(); }
+std::u16string InputDialog::text() const {
+    return edit_->text().toStdU16String();
+}
 
 std::optional<std::u16string> InputDialog::ask(QWidget* parent) {
     InputDialog dialog(parent);

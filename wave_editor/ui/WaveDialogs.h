@@ -21,12 +21,12 @@ namespace vorel::wave {
 // "1/n^x": the exponent (box 133, check box 1012) and the duty (box 1013, check box 1014).
 class PowerLawDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit PowerLawDialog(QWidget* parent);
     std::optional<PowerLawChoice> choice() const;
     static std::optional<PowerLawChoice> ask(QWidget* parent);
 
-private:
+  private:
     QComboBox* exponentBox_;
     QComboBox* dutyBox_;
     QCheckBox* exponentCheck_;
@@ -36,12 +36,12 @@ private:
 // "Select overtones" and "Select overtones to deselect": factor a (box 136), offset b (box 138).
 class SelectDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SelectDialog(QWidget* parent, bool select);
     std::optional<std::pair<double, double>> choice() const;
     static std::optional<std::pair<double, double>> ask(QWidget* parent, bool select);
 
-private:
+  private:
     QComboBox* factorBox_;
     QComboBox* offsetBox_;
 };
@@ -49,19 +49,19 @@ private:
 // "Input value": the digits after "+0." (edit box 1011).
 class InputDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit InputDialog(QWidget* parent);
     std::u16string text() const;
     static std::optional<std::u16string> ask(QWidget* parent);
 
-private:
+  private:
     QLineEdit* edit_;
 };
 
 // "Version info.".
 class AboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutDialog(QWidget* parent);
 };
 

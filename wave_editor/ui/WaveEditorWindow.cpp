@@ -17,7 +17,9 @@
 #include <algorithm>
 
 // The icon lives in a static library, whose resources are registered by hand.
-static void registerWaveEditorResources() { Q_INIT_RESOURCE(wave_editor); }
+static void registerWaveEditorResources() {
+    Q_INIT_RESOURCE(wave_editor);
+}
 
 namespace vorel::wave {
 namespace {
@@ -102,7 +104,8 @@ void WaveCanvas::paintEvent(QPaintEvent*) {
 
     // The value of the overtone under the cursor, with its top left at (650, 14).
     painter.setPen(Qt::black);
-    QString text = QString::fromStdString(valueText(current, wave[static_cast<std::size_t>(current - 1)]));
+    QString text =
+        QString::fromStdString(valueText(current, wave[static_cast<std::size_t>(current - 1)]));
     painter.drawText(QRect(650, 14, 200, 30), Qt::AlignLeft | Qt::AlignTop, text);
 
     // One period of the wave over a black field, and the zero line over it.
@@ -171,18 +174,24 @@ WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs
     });
 }
 
-WaveEditorWindow::~WaveEditorWindow() { player_.stop(); }
+WaveEditorWindow::~WaveEditorWindow() {
+    player_.stop();
+}
 
 void WaveEditorWindow::buildMenu() {
     QMenu* file = menuBar()->addMenu("File");
-    connect(file->addAction("Load"), &QAction::triggered, this, [this] { dispatch(command::loadFile); });
-    connect(file->addAction("Save"), &QAction::triggered, this, [this] { dispatch(command::saveFile); });
+    connect(file->addAction("Load"), &QAction::triggered, this,
+            [this] { dispatch(command::loadFile); });
+    connect(file->addAction("Save"), &QAction::triggered, this,
+            [this] { dispatch(command::saveFile); });
     file->addSeparator();
-    connect(file->addAction("Exit"), &QAction::triggered, this, [this] { dispatch(command::exit); });
+    connect(file->addAction("Exit"), &QAction::triggered, this,
+            [this] { dispatch(command::exit); });
     QMenu* version = menuBar()->addMenu("Version");
     connect(version->addAction("Version"), &QAction::triggered, this,
             [this] { dispatch(command::about); });
-    for (QKeySequence keys : {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
+    for (QKeySequence keys :
+         {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this] { dispatch(command::about); });
     }
@@ -210,29 +219,75 @@ void WaveEditorWindow::dispatch(int id) {
         about.exec();
         return;
     }
-    case command::exit: close(); return;
-    case command::loadFile: loadWave(); return;
-    case command::saveFile: saveWave(); return;
-    case command::compute: computePreviews(); return;
-    case command::play110: playPreview(0); return;
-    case command::play440: playPreview(1); return;
-    case command::play880: playPreview(2); return;
-    case command::storeSelection: model_.storeSelection(); return; // nothing shown changes
-    case command::cursorBack10: model_.moveCursor(-10); break;
-    case command::cursorBack1: model_.moveCursor(-1); break;
-    case command::cursorForward1: model_.moveCursor(1); break;
-    case command::cursorForward10: model_.moveCursor(10); break;
-    case command::raise: model_.raise(); break;
-    case command::lower: model_.lower(); break;
-    case command::scaleUp: model_.scaleUp(); break;
-    case command::scaleDown: model_.scaleDown(); break;
-    case command::setZero: model_.setZero(); break;
-    case command::setOne: model_.setOne(); break;
-    case command::invert: model_.invert(); break;
-    case command::randomize: model_.randomize(); break;
-    case command::reset: model_.reset(); break;
-    case command::powerLaw: model_.applyPowerLaw(PowerLawDialog::ask(this)); break;
-    case command::input: model_.applyInput(InputDialog::ask(this)); break;
+    case command::exit:
+        close();
+        return;
+    case command::loadFile:
+        loadWave();
+        return;
+    case command::saveFile:
+        saveWave();
+        return;
+    case command::compute:
+        computePreviews();
+        return;
+    case command::play110:
+        playPreview(0);
+        return;
+    case command::play440:
+        playPreview(1);
+        return;
+    case command::play880:
+        playPreview(2);
+        return;
+    case command::storeSelection:
+        model_.storeSelection();
+        return; // nothing shown changes
+    case command::cursorBack10:
+        model_.moveCursor(-10);
+        break;
+    case command::cursorBack1:
+        model_.moveCursor(-1);
+        break;
+    case command::cursorForward1:
+        model_.moveCursor(1);
+        break;
+    case command::cursorForward10:
+        model_.moveCursor(10);
+        break;
+    case command::raise:
+        model_.raise();
+        break;
+    case command::lower:
+        model_.lower();
+        break;
+    case command::scaleUp:
+        model_.scaleUp();
+        break;
+    case command::scaleDown:
+        model_.scaleDown();
+        break;
+    case command::setZero:
+        model_.setZero();
+        break;
+    case command::setOne:
+        model_.setOne();
+        break;
+    case command::invert:
+        model_.invert();
+        break;
+    case command::randomize:
+        model_.randomize();
+        break;
+    case command::reset:
+        model_.reset();
+        break;
+    case command::powerLaw:
+        model_.applyPowerLaw(PowerLawDialog::ask(this));
+        break;
+    case command::input:
+        model_.applyInput(InputDialog::ask(this));
+        break;
     case command::selectSeries:
     case command::deselectSeries: {
         bool select = id == command::selectSeries;
@@ -240,13 +295,26 @@ void WaveEditorWindow::dispatch(int id) {
             model_.selectSeries(choice->first, choice->second, select);
         break;
     }
-    case command::selectAll: model_.selectAll(); break;
-    case command::deselectAll: model_.deselectAll(); break;
-    case command::recallSelection: model_.recallSelection(); break;
-    case command::toggleCosine: model_.toggleCosineView(); break;
-    case command::historyBack: model_.stepBack(); break;
-    case command::historyForward: model_.stepForward(); break;
-    default: return;
+    case command::selectAll:
+        model_.selectAll();
+        break;
+    case command::deselectAll:
+        model_.deselectAll();
+        break;
+    case command::recallSelection:
+        model_.recallSelection();
+        break;
+    case command::toggleCosine:
+        model_.toggleCosineView();
+        break;
+    case command::historyBack:
+        model_.stepBack();
+        break;
+    case command::historyForward:
+        model_.stepForward();
+        break;
+    default:
+        return;
     }
     canvas_->update();
 }
@@ -270,14 +338,16 @@ void WaveEditorWindow::loadWave() {
     lastPath_ = *path;
     auto bytes = readFileBytes(path->toStdString(), waveFileSize);
     if (!bytes) {
-        dialogs_.showMessage(this, "ERROR",
-                             QString("Could not load %1: %2.").arg(*path, QString::fromStdString(bytes.error())));
+        dialogs_.showMessage(
+            this, "ERROR",
+            QString("Could not load %1: %2.").arg(*path, QString::fromStdString(bytes.error())));
         return;
     }
     auto wave = decodeWaveFile(bytes.value());
     if (!wave) {
-        dialogs_.showMessage(this, "ERROR",
-                             QString("Could not load %1: %2.").arg(*path, QString::fromStdString(wave.error())));
+        dialogs_.showMessage(
+            this, "ERROR",
+            QString("Could not load %1: %2.").arg(*path, QString::fromStdString(wave.error())));
         return;
     }
     model_.loadWave(wave.value());
@@ -291,8 +361,9 @@ void WaveEditorWindow::saveWave() {
     lastPath_ = *path;
     Status saved = writeFileAtomically(path->toStdString(), encodeWaveFile(model_.wave()));
     if (!saved)
-        dialogs_.showMessage(this, "ERROR",
-                             QString("Could not save %1: %2.").arg(*path, QString::fromStdString(saved.error())));
+        dialogs_.showMessage(
+            this, "ERROR",
+            QString("Could not save %1: %2.").arg(*path, QString::fromStdString(saved.error())));
 }
 
 void WaveEditorWindow::computePreviews() {
@@ -305,7 +376,9 @@ void WaveEditorWindow::computePreviews() {
     QGuiApplication::restoreOverrideCursor();
 }
 
-void WaveEditorWindow::playPreview(int pitch) { player_.play(previews_.playable(pitch)); }
+void WaveEditorWindow::playPreview(int pitch) {
+    player_.play(previews_.playable(pitch));
+}
 
 void WaveEditorWindow::closeEvent(QCloseEvent* event) {
     player_.stop();

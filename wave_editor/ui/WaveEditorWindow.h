@@ -19,17 +19,17 @@ namespace vorel::wave {
 // 28 buttons, all at fixed pixel positions. Its coordinates are the window's client coordinates.
 class WaveCanvas : public QWidget {
     Q_OBJECT
-public:
+  public:
     WaveCanvas(const WaveEditorModel& model, const ShapeTables& shapes, QWidget* parent);
 
-signals:
+  signals:
     void clicked(int x, int y);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     const WaveEditorModel& model_;
     const ShapeTables& shapes_;
 };
@@ -37,7 +37,7 @@ private:
 // The wave editor's main window "Vorel v0.0": menu, buttons, grid clicks and one command table.
 class WaveEditorWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The tone tables and the dialogs seam outlive the window.
     WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~WaveEditorWindow() override;
@@ -51,10 +51,10 @@ public:
     WaveCanvas* canvas() const { return canvas_; }
     QPushButton* button(int id) const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildMenu();
     void buildButtons();
     void gridClick(int x, int y);
