@@ -1,0 +1,113 @@
+#pragma once
+
+#include "common/WaveData.h"
+#include "common/WorkerPool.h"
+#include "synth/Oscillator.h"
+#include "synth/SoundSettings.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace vorel {
+
+class SequenceData;
+
+inline constexpr std::size_t curveLength = 882'000;       // samples (20 s): every control curve
+inline constexpr std::size_t voiceOutputLength = 749'700; // samples (17 s): one sequence voice
+inline constexpr std::size_t previewLength = 882'000;     // samples (20 s): one preview note
+inline constexpr std::size_t mixLength = 11'025'000;      // samples (250 s): the whole sequence
+inline constexpr int previewCount = 4;
+inline constexpr std::array<double, previewCount> previewFrequencies{110.0, 220.0, 440.0, 880.0};
+
+inline constexpr int previewPeak = 8000;  // a preview note is normalised to this peak
+inline constexpr int renderPeak = 25000;  // a rendered sequence is normalised to this peak
+
+// How the oscillators are evaluated. Both give identical doubles; the reference is the
+// straightforward single-threaded evaluation, kept to check the fast path against.
+enum class Evaluation { reference, fast };
+
+// Called between pieces of long work with the fraction done (0..1); returning false cancels.
+using Progress = std::function<bool(double)>;
+
+// The per-sample work curves of one voice; every voice recomputes the span it needs.
+struct ControlCurves {
+    std::vector<double> pitchRatio;  // frequency multiplier of the attack pitch, 1.0 = own pitch
+    std::vector<double> pitchLfo;    // vibrato offset in Hz before scaling by the note's frequency
+    std::vector<double> degree;      // filter degree per sample, 0.0 .. 2.0
+    std::vector<double> lpfLfo;      // offset added to the degree
+    std::vector<double> amp;         // gain per sample
+    std::vector<double> releaseGate; // 1.0 while the key is held, falling to 0.0 over the release
+};
+
+// The sound editor's synthesizer: computes voices, the four preview notes and whole sequences
+// into buffers it allocates once and owns.
+class Synth {
+public:
+    // threads: 0 = one per processor.
+    explicit Synth(unsigned threads = 0, Evaluation evaluation = Evaluation::fast);
+
+    void setEvaluation(Evaluation evaluation) { evaluation_ = evaluation; }
+    Evaluation evaluation() const { return evaluation_; }
+    unsigned threadCount() const { return pool_.threadCount(); }
+
+    // One voice at f0 Hz whose key is released after `gate` seconds: fills the control curves
+    // and writes the enveloped samples into out (cut at its end). Returns the voice length n
+    // (before cutting).
+    std::size_t computeVoice(const SoundSettings& settings, const WaveData& wave, double f0,
+                             double gate, std::span<double> out);
+
+    // The voice of key 0..72 (55 * 2^(key/12) Hz) times gain into voiceOutput(); samples after
+    // the voice are 0.0.
+    void sequenceVoice(const SoundSettings& settings, const WaveData& wave, int key, double gate,
+                       double gain);
+    std::span<const double> voiceOutput() const { return voiceOutput_; }
+
+    // One preview note normalised to a peak of 8000 and truncated to 16 bits into `samples`
+    // (previewLength of them; samples after the voice are 0).
+    void previewVoice(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+                      std::span<std::int16_t> samples);
+
+    // "Compute->": the four preview notes at 110, 220, 440, 880 Hz. Returns false when cancelled,
+    // leaving the previous previews as they were.
+    bool computePreviews(const SoundSettings& settings, const WaveData& wave,
+                         const Progress& progress = {});
+    std::span<const std::int16_t> previewBuffer(int index) const;
+
+    // "Render->": every note of the sequence mixed and normalised to a peak of 25000. Returns
+    // false when cancelled, leaving the previous rendering as it was.
+    bool renderSequence(const SequenceData& sequence, const SoundSettings& settings,
+                        const WaveData& wave, const Progress& progress = {});
+    std::span<const std::int16_t> renderBuffer() const { return renderBuffer_; }
+    std::span<const double> mixBuffer() const { return mixBuffer_; }
+    // The mix positions the last rendering covered: samples 0 .. renderedSpan()-1.
+    std::size_t renderedSpan() const { return renderedSpan_; }
+
+    const ControlCurves& curves() const { return curves_; }
+
+    // The first sample of tick t at the given tempo.
+    static std::size_t tickStartSample(int tick, int tempo);
+
+private:
+    void fillCurves(const SoundSettings& settings, double gate, std::size_t count);
+    void runOscillators(const SoundSettings& settings, const WaveData& wave, double f0,
+                        std::size_t n, std::span<double> out);
+
+    WorkerPool pool_;
+    Evaluation evaluation_;
+    ControlCurves curves_;
+    std::vector<double> voiceOutput_;          // voiceOutputLength
+    std::vector<double> previewWork_;          // previewLength
+    std::vector<std::int16_t> previewStaging_; // previewCount * previewLength
+    std::vector<std::int16_t> previewBuffers_; // previewCount * previewLength
+    std::vector<double> mixBuffer_;            // mixLength
+    std::vector<std::int16_t> renderBuffer_;   // mixLength
+    std::size_t renderedSpan_ = 0;
+    std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
+    std::vector<HarmonicMemo> memos_;  // one per worker
+};
+
+} // namespace vorel
