@@ -390,18 +390,26 @@ TEST_F(WaveEditorWindowTest, InputDialogSetsTheCurrentCoefficientFromTypedDigits
     EXPECT_EQ(window.model().historyIndex(), before + 1);
 }
 
-TEST_F(WaveEditorWindowTest, AltSlashOpensTheAboutBox) {
-    QString title, text;
-    whenDialogOpens([&](QDialog* dialog) {
-        title = dialog->windowTitle();
-        for (QLabel* label : dialog->findChildren<QLabel*>())
-            text += label->text() + "|";
-        press(dialog, "1");
-    });
-    window.activateWindow();
-    QTest::keyClick(&window, Qt::Key_Slash, Qt::AltModifier);
-    EXPECT_EQ(title, "Version info.");
-    EXPECT_TRUE(text.contains("Vorel(wave editor) v0.0"));
+TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> presses[] = {
+        {Qt::Key_Slash, Qt::AltModifier},
+        {Qt::Key_Question, Qt::AltModifier},
+        {Qt::Key_Question, Qt::AltModifier | Qt::ShiftModifier}, // "?" typed with Shift
+    };
+    for (auto [key, modifiers] : presses) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QString title, text;
+        whenDialogOpens([&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                text += label->text() + "|";
+            press(dialog, "1");
+        });
+        QTest::keyClick(&window, key, modifiers);
+        EXPECT_EQ(title, "Version info.") << key;
+        EXPECT_TRUE(text.contains("Vorel(wave editor) v0.0")) << key;
+    }
 }
 
 TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {

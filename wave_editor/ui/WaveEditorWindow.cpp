@@ -190,10 +190,19 @@ void WaveEditorWindow::buildMenu() {
     QMenu* version = menuBar()->addMenu("Version");
     connect(version->addAction("Version"), &QAction::triggered, this,
             [this] { dispatch(command::about); });
-    for (QKeySequence keys :
-         {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
+    // Alt+? and Alt+/ open the about box. "?" is typed with Shift on most keyboards, and some
+    // platforms report that Shift with the key: both forms are listed. Where one key press matches
+    // two of them, Qt calls it ambiguous and tells one shortcut only, which then opens the box.
+    const QKeySequence aboutKeys[] = {
+        QKeySequence(Qt::ALT | Qt::Key_Question),
+        QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Question),
+        QKeySequence(Qt::ALT | Qt::Key_Slash),
+    };
+    for (const QKeySequence& keys : aboutKeys) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this] { dispatch(command::about); });
+        connect(shortcut, &QShortcut::activatedAmbiguously, this,
+                [this] { dispatch(command::about); });
     }
 }
 
