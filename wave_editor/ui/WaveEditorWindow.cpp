@@ -369,10 +369,17 @@ void WaveEditorWindow::saveWave() {
         return;
     lastPath_ = *path;
     Status saved = writeFileAtomically(path->toStdString(), encodeWaveFile(model_.wave()));
-    if (!saved)
+    if (saved)
+        return;
+    QString reason = QString::fromStdString(saved.error());
+    // A failing close keeps its familiar words at the head of the message.
+    const QString closeFailure = "Error CloseHandle";
+    if (reason.startsWith(closeFailure))
         dialogs_.showMessage(
             this, "ERROR",
-            QString("Could not save %1: %2.").arg(*path, QString::fromStdString(saved.error())));
+            QString("%1 (%2%3)").arg(closeFailure, *path, reason.mid(closeFailure.size())));
+    else
+        dialogs_.showMessage(this, "ERROR", QString("Could not save %1: %2.").arg(*path, reason));
 }
 
 void WaveEditorWindow::computePreviews() {
