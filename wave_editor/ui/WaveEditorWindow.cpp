@@ -6,15 +6,22 @@
 #include "wave_editor/ui/WaveDialogs.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <limits>
+#include <system_error>
+#include <thread>
 
 // The icon lives in a static library, whose resources are registered by hand.
 static void registerWaveEditorResources() {
@@ -387,8 +394,36 @@ void WaveEditorWindow::computePreviews() {
     for (int pitch = 0; pitch < previewPitchCount; ++pitch)
         if (player_.isPlayingFrom(previews_.pcm(pitch)))
             player_.stop();
+
+    // The computation runs on a worker thread so the window keeps repainting. Meanwhile no mouse
+    // or key input is handled (it waits until the end, as if the window thread were busy), and
+    // a progress note appears when the work takes longer than a moment.
+    const WaveData wave = model_.wave();
+    QEventLoop waiting;
+    std::atomic<bool> finished = false;
+    auto work = [&] {
+        vorel::wave::computePreviews(wave, tones_, previews_, &pool_);
+        finished = true;
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    std::thread worker;
+    try {
+        worker = std::thread(work);
+    } catch (const std::system_error&) {
+        work(); // no thread to be had: compute here, with the window waiting
+        return;
+    }
+    QProgressDialog progress("Computing the previews...", QString(), 0, 0, this);
+    progress.setWindowTitle("Compute");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(std::numeric_limits<int>::max()); // shown by the timer below
+    QTimer::singleShot(300, &progress, [&] {
+        if (!finished)
+            progress.show();
+    });
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    vorel::wave::computePreviews(model_.wave(), tones_, previews_, &pool_);
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
     QGuiApplication::restoreOverrideCursor();
 }
 
