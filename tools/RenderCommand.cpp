@@ -6,6 +6,8 @@
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "sound_editor_io/WavFile.h"
 #include "synth/Synth.h"
+#include "wave_editor/Preview.h"
+#include "wave_editor/ToneTables.h"
 
 #include <charconv>
 #include <cstdio>
@@ -26,11 +28,14 @@ constexpr std::string_view usageText =
     R"(usage: vorel-render sequence --wave W.vorelwf [--sound S.vorelsf] --sequence Q.vorelsqf
                            [--tempo BPM] -o OUT.wav
        vorel-render previews --wave W.vorelwf [--sound S.vorelsf] -o PREFIX
+       vorel-render wave-previews --wave W.vorelwf -o PREFIX
        vorel-render --help | --version
 
   sequence   renders every note of the sequence, like "Render->", and writes the WAV file
   previews   computes the four test notes, like "Compute->", and writes PREFIX-110.wav,
              PREFIX-220.wav, PREFIX-440.wav and PREFIX-880.wav
+  wave-previews  computes the wave editor's three 5-second previews, like its "Compute", and
+             writes PREFIX-110.wav, PREFIX-440.wav and PREFIX-880.wav
 
 options:
   --sound S     synthesizer settings (default: the start settings)
@@ -243,6 +248,31 @@ int renderPreviewsCommand(const Options& options, std::ostream& err, bool progre
     return 0;
 }
 
+int renderWavePreviewsCommand(const Options& options) {
+    allowOnly(options, {"--wave", "-o", "--threads"});
+    const std::string& prefix = required(options, "-o");
+    const unsigned threads = threadsOption(options);
+    const std::string& wavePath = required(options, "--wave");
+    auto wave = loadWaveFile(wavePath);
+    if (!wave)
+        throw FileError{wavePath + ": " + wave.error()};
+    auto tables = wave::ToneTables::create(options.reference ? 1 : threads);
+    if (!tables)
+        throw FileError{tables.error()};
+    wave::PreviewBuffers previews;
+    WorkerPool pool(options.reference ? 1 : threads);
+    wave::computePreviews(wave.value(), *tables.value(), previews, &pool);
+    std::vector<std::pair<std::string, std::vector<std::byte>>> files;
+    for (int p = 0; p < wave::previewPitchCount; ++p)
+        files.emplace_back(
+            prefix + "-" +
+                std::to_string(static_cast<int>(wave::previewBaseHz[static_cast<std::size_t>(p)])) +
+                ".wav",
+            encodeWavFile(previews.pcm(p)));
+    writeAll(files);
+    return 0;
+}
+
 } // namespace
 
 int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -264,6 +294,8 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
             return renderSequenceCommand(options, err, progress);
         if (options.command == "previews")
             return renderPreviewsCommand(options, err, progress);
+        if (options.command == "wave-previews")
+            return renderWavePreviewsCommand(options);
         if (options.command.empty())
             throw UsageError{"no command given"};
         throw UsageError{"unknown command '" + options.command + "'"};

@@ -148,3 +148,25 @@ TEST_F(RenderCommandTest, UnreadableOrRefusedFilesExitWith1AndLeaveNoOutput) {
 
 } // namespace
 } // namespace vorel
+
+namespace vorel {
+namespace {
+
+TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
+    WaveData lone{};
+    lone[0] = 1.0;
+    ASSERT_TRUE(writeFileAtomically(file("lone.vorelwf"), encodeWaveFile(lone)));
+    ASSERT_EQ(run({"wave-previews", "--wave", file("lone.vorelwf"), "-o", file("wp")}), 0)
+        << err.str();
+    for (const char* hz : {"110", "440", "880"}) {
+        auto bytes = bytesOf(std::string("wp-") + hz + ".wav");
+        ASSERT_EQ(bytes.size(), 44u + 2 * 220500u) << hz;
+        // The fundamental and its companion start together: the peak sits at sample 0.
+        EXPECT_EQ(le::readI16(bytes, 44), 15000) << hz;
+    }
+    EXPECT_FALSE(fs::exists(file("wp-220.wav")));
+    EXPECT_EQ(run({"wave-previews", "--wave", file("lone.vorelwf"), "--sound", "x", "-o", "p"}), 2);
+}
+
+} // namespace
+} // namespace vorel
