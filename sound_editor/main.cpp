@@ -1,0 +1,33 @@
+// The sound editor: loads a wave, sets up the synthesizer, edits and renders a note sequence.
+#include "platform/PcmPlayer.h"
+#include "platform/UserDialogs.h"
+#include "sound_editor/MainWindow.h"
+#include "synth/Synth.h"
+
+#if VOREL_HAVE_PREVIEW_TONES
+#include "sound_editor_io/playback/PreviewTones.h"
+#endif
+
+#include <QApplication>
+#include <QIcon>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vorel sound editor"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/sound_editor/vorel-sound-editor.png")));
+
+    vorel::Synth synth;
+    vorel::PcmPlayer player;
+    vorel::SystemDialogs dialogs;
+    vorel::KeyTones keyTones;
+#if VOREL_HAVE_PREVIEW_TONES
+    auto tones = std::make_unique<const vorel::PreviewTones>();
+    keyTones = [&tones](int key) { return tones->tone(key); };
+#endif
+
+    vorel::MainWindow window(synth, player, dialogs, keyTones);
+    window.show();
+    return QApplication::exec();
+}
