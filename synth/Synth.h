@@ -2,6 +2,7 @@
 
 #include "common/WaveData.h"
 #include "common/WorkerPool.h"
+#include "synth/Oscillator.h"
 #include "synth/SoundSettings.h"
 
 #include <array>
@@ -91,8 +92,7 @@ public:
     static std::size_t tickStartSample(int tick, int tempo);
 
 private:
-    std::size_t fillCurves(const SoundSettings& settings, double f0, double gate,
-                           std::size_t limit);
+    void fillCurves(const SoundSettings& settings, double gate, std::size_t count);
     void runOscillators(const SoundSettings& settings, const WaveData& wave, double f0,
                         std::size_t n, std::span<double> out);
 
@@ -106,6 +106,8 @@ private:
     std::vector<double> mixBuffer_;            // mixLength
     std::vector<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
+    std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
+    std::vector<HarmonicMemo> memos_;  // one per worker
 };
 
 } // namespace vorel

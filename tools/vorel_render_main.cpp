@@ -1,0 +1,9 @@
+#include "tools/RenderCommand.h"
+
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return vorel::runRenderCommand(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+}
