@@ -19,13 +19,17 @@ QFont dialogFont() {
 }
 
 QLabel* addLabel(QDialog* dialog, const DialogUnits& units, const QString& text, int x, int y,
-                 int width, int height, int id) {
+                 int width, int height, int id, Grow grow) {
     auto* label = new QLabel(text, dialog);
     if (id != 0)
         label->setObjectName(QString::number(id));
     QRect rect = units.toPixels(x, y, width, height);
     const QSize needed = label->sizeHint();
-    rect.setWidth(std::max(rect.width(), needed.width()));
+    if (needed.width() > rect.width()) {
+        if (grow == Grow::left)
+            rect.moveLeft(std::max(0, rect.right() + 1 - needed.width()));
+        rect.setWidth(needed.width());
+    }
     rect.setHeight(std::max(rect.height(), needed.height()));
     label->setGeometry(rect);
     return label;

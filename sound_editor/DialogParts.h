@@ -19,9 +19,11 @@ class DialogUnits;
 // The dialogs' font (dialog units follow from it).
 QFont dialogFont();
 
-// A static text at (x, y); at least width x height units, wider when its text needs it.
+// A static text at (x, y), width x height units. A text that needs more room grows to the right,
+// or to the left where it labels the control on its right.
+enum class Grow { right, left };
 QLabel* addLabel(QDialog* dialog, const DialogUnits& units, const QString& text, int x, int y,
-                 int width = 0, int height = 8, int id = 0);
+                 int width = 0, int height = 8, int id = 0, Grow grow = Grow::right);
 
 QPushButton* addButton(QDialog* dialog, const DialogUnits& units, const QString& text, int id,
                        int x, int y, int width, int height);

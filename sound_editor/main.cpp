@@ -14,6 +14,8 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    // The icons live in the window library; a static library's resources are registered by hand.
+    Q_INIT_RESOURCE(sound_editor);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorel sound editor"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sound_editor/vorel-sound-editor.png")));

@@ -20,9 +20,9 @@ CopyPhraseDialog::CopyPhraseDialog(SequenceData& sequence, QWidget* parent)
     QStringList pages; // item i stands for page i, shown i + 1
     for (int page = 1; page <= pageCount; ++page)
         pages << QString::number(page);
-    addLabel(this, units, QStringLiteral("From:"), 24, 16, 20, 8);
+    addLabel(this, units, QStringLiteral("From:"), 24, 16, 20, 8, 0, Grow::left);
     from_ = addChoiceBox(this, units, 1040, 43, 14, 48, pages);
-    addLabel(this, units, QStringLiteral("To:"), 31, 36, 12, 8);
+    addLabel(this, units, QStringLiteral("To:"), 31, 36, 12, 8, 0, Grow::left);
     to_ = addChoiceBox(this, units, 1041, 43, 34, 48, pages);
     selectLabel(from_, QStringLiteral("1"));
     selectLabel(to_, QStringLiteral("1"));

@@ -40,24 +40,24 @@ InsertNoteDialog::InsertNoteDialog(SequenceData& sequence, SequencerView& view, 
 
     const std::string_view keyName = keyNames[static_cast<std::size_t>(key_)];
     const int location = tickInPage_ + 1;
-    addLabel(this, units, QStringLiteral("Key:"), 29, 15, 16, 8);
+    addLabel(this, units, QStringLiteral("Key:"), 29, 15, 16, 8, 0, Grow::left);
     addLabel(this, units, QString::fromLatin1(keyName.data(), static_cast<qsizetype>(keyName.size())),
              45, 15, 25, 8, 1026);
-    addLabel(this, units, QStringLiteral("location:"), 79, 15, 28, 8);
+    addLabel(this, units, QStringLiteral("location:"), 79, 15, 28, 8, 0, Grow::left);
     addLabel(this, units,
              QString(QChar(u'0' + (location / 10) % 10)) + QChar(u'0' + location % 10), 108, 15,
              35, 8, 1027);
-    addLabel(this, units, QStringLiteral("Note length:"), 33, 30, 41, 8);
+    addLabel(this, units, QStringLiteral("Note length:"), 33, 30, 41, 8, 0, Grow::left);
     length_ = new QLineEdit(this);
     length_->setObjectName(QStringLiteral("1031"));
     length_->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), length_));
     units.place(length_, 75, 27, 63, 14);
     addLabel(this, units, QStringLiteral("(3~384)"), 141, 31, 28, 8);
-    addLabel(this, units, QStringLiteral("Key length:"), 37, 55, 38, 8);
+    addLabel(this, units, QStringLiteral("Key length:"), 37, 55, 38, 8, 0, Grow::left);
     keyLength_ = addChoiceBox(this, units, 1029, 76, 52, 48, percentItemLabels());
     addLabel(this, units, QStringLiteral("(%)"), 128, 56, 14, 8);
-    addLabel(this, units, QStringLiteral("Velocity:"), 47, 79, 28, 8);
+    addLabel(this, units, QStringLiteral("Velocity:"), 47, 79, 28, 8, 0, Grow::left);
     velocity_ = addChoiceBox(this, units, 1030, 76, 76, 48, percentItemLabels());
 
     // A note starting on the cell shows its own values; otherwise the last-used ones are offered.
