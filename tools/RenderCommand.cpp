@@ -161,7 +161,7 @@ Inputs loadInputs(const Options& options) {
     return inputs;
 }
 
-Synth makeSynth(const Options& options) {
+unsigned threadsOption(const Options& options) {
     unsigned threads = 0;
     if (auto found = options.values.find("--threads"); found != options.values.end()) {
         auto n = parseInt(found->second);
@@ -169,6 +169,11 @@ Synth makeSynth(const Options& options) {
             throw UsageError{"--threads takes a number from 1 to 256"};
         threads = static_cast<unsigned>(*n);
     }
+    return threads;
+}
+
+// Made after every input has been read: the synthesizer's buffers are large.
+Synth makeSynth(const Options& options, unsigned threads) {
     return Synth(options.reference ? 1 : threads,
                  options.reference ? Evaluation::reference : Evaluation::fast);
 }
@@ -198,12 +203,13 @@ int renderSequenceCommand(const Options& options, std::ostream& err, bool progre
             throw UsageError{"--tempo takes a number from 80 to 220"};
         tempo = *value;
     }
-    Synth synth = makeSynth(options);
+    const unsigned threads = threadsOption(options);
     Inputs inputs = loadInputs(options);
     SequenceData sequence;
     if (Status status = loadSequenceFile(sequencePath, sequence); !status)
         throw FileError{sequencePath + ": " + status.error()};
     sequence.tempo = tempo;
+    Synth synth = makeSynth(options, threads);
 
     {
         ProgressBar bar(err, progress, "Rendering");
@@ -217,8 +223,9 @@ int renderSequenceCommand(const Options& options, std::ostream& err, bool progre
 int renderPreviewsCommand(const Options& options, std::ostream& err, bool progress) {
     allowOnly(options, {"--wave", "--sound", "-o", "--threads"});
     const std::string& prefix = required(options, "-o");
-    Synth synth = makeSynth(options);
+    const unsigned threads = threadsOption(options);
     Inputs inputs = loadInputs(options);
+    Synth synth = makeSynth(options, threads);
     {
         ProgressBar bar(err, progress, "Computing");
         synth.computePreviews(inputs.settings, inputs.wave, bar.callback());

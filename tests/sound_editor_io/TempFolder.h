@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+namespace vorel::testing {
+
+// A fresh folder per test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        path_ = std::filesystem::temp_directory_path() /
+                ("vorel-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace vorel::testing

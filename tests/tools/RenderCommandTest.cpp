@@ -1,0 +1,150 @@
+#include "common/ByteOrder.h"
+#include "common/FileIo.h"
+#include "common/WaveFile.h"
+#include "sequencer/SequenceData.h"
+#include "sound_editor_io/SequenceFile.h"
+#include "tools/RenderCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <sstream>
+#include <unistd.h>
+
+namespace vorel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RenderCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("vorel-render-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        WaveData wave{};
+        wave[0] = 1.0;
+        wave[2] = 0.4;
+        ASSERT_TRUE(writeFileAtomically(file("w.vorelwf"), encodeWaveFile(wave)));
+        SequenceData s;
+        s.placeNote(0, 30, 12, 9, 9);
+        s.placeNote(6, 45, 6, 4, 6);
+        ASSERT_TRUE(writeFileAtomically(file("q.vorelsqf"), encodeSequenceFile(s)));
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string file(const std::string& name) const { return (folder / name).string(); }
+    int run(std::vector<std::string> args) {
+        out.str({});
+        err.str({});
+        return runRenderCommand(args, out, err, false);
+    }
+    std::vector<std::byte> bytesOf(const std::string& name) {
+        return readFileBytes(file(name), 30'000'000).value();
+    }
+
+    fs::path folder;
+    std::ostringstream out, err;
+};
+
+TEST_F(RenderCommandTest, RendersASequenceToAWavFile) {
+    ASSERT_EQ(run({"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"),
+                   "-o", file("out.wav")}),
+              0)
+        << err.str();
+    auto bytes = bytesOf("out.wav");
+    ASSERT_GT(bytes.size(), 44u + 2 * 10000u);
+    EXPECT_EQ(le::readU32(bytes, 40), bytes.size() - 44);
+    int peak = 0;
+    for (std::size_t i = 44; i < bytes.size(); i += 2)
+        peak = std::max(peak, std::abs(static_cast<int>(le::readI16(bytes, i))));
+    EXPECT_EQ(peak, 25000);
+    EXPECT_NE(le::readI16(bytes, bytes.size() - 2), 0); // ends at the last non-zero sample
+}
+
+TEST_F(RenderCommandTest, ReferenceAndAnyThreadCountGiveTheSameBytes) {
+    const std::vector<std::string> common{"sequence", "--wave", file("w.vorelwf"), "--sound",
+                                          VOREL_EXAMPLES_DIR "/soft-lead.vorelsf", "--sequence",
+                                          file("q.vorelsqf"), "--tempo", "97"};
+    auto with = [&](std::vector<std::string> extra, const std::string& name) {
+        auto args = common;
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back("-o");
+        args.push_back(file(name));
+        EXPECT_EQ(run(args), 0) << err.str();
+        return bytesOf(name);
+    };
+    auto reference = with({"--reference"}, "ref.wav");
+    EXPECT_EQ(with({}, "fast.wav"), reference);
+    EXPECT_EQ(with({"--threads", "1"}, "one.wav"), reference);
+    EXPECT_EQ(with({"--threads", "3"}, "three.wav"), reference);
+}
+
+TEST_F(RenderCommandTest, PreviewsWriteFourFiles) {
+    ASSERT_EQ(run({"previews", "--wave", file("w.vorelwf"), "-o", file("p")}), 0) << err.str();
+    for (const char* hz : {"110", "220", "440", "880"}) {
+        auto bytes = bytesOf(std::string("p-") + hz + ".wav");
+        // start settings: 101430 samples at most
+        EXPECT_GT(bytes.size(), 44u + 2 * 100000u) << hz;
+        EXPECT_LE(bytes.size(), 44u + 2 * 101430u) << hz;
+    }
+}
+
+TEST_F(RenderCommandTest, UsageErrorsExitWith2AndShowTheUsage) {
+    const std::vector<std::vector<std::string>> cases{
+        {},
+        {"dance"},
+        {"sequence", "--wave", file("w.vorelwf"), "-o", file("x.wav")},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "--tempo",
+         "79", "-o", file("x.wav")},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "--tempo",
+         "fast", "-o", file("x.wav")},
+        {"previews", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o", "p"},
+        {"previews", "--wave", file("w.vorelwf"), "--threads", "0", "-o", "p"},
+        {"previews", "--wave"},
+        {"previews", "--bogus"},
+    };
+    for (const auto& args : cases) {
+        EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(err.str().find("usage:"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(file("x.wav")));
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out.str().find("vorel-render sequence"), std::string::npos);
+    EXPECT_EQ(run({"--version"}), 0);
+}
+
+TEST_F(RenderCommandTest, UnreadableOrRefusedFilesExitWith1AndLeaveNoOutput) {
+    WaveData nan{};
+    nan[3] = std::numeric_limits<double>::quiet_NaN();
+    ASSERT_TRUE(writeFileAtomically(file("nan.vorelwf"), encodeWaveFile(nan)));
+    ASSERT_TRUE(writeFileAtomically(file("odd.vorelsqf"), std::vector<std::byte>(15)));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"sequence", "--wave", file("missing.vorelwf"), "--sequence", file("q.vorelsqf"), "-o",
+          file("x.wav")},
+         "missing.vorelwf"},
+        {{"sequence", "--wave", file("nan.vorelwf"), "--sequence", file("q.vorelsqf"), "-o",
+          file("x.wav")},
+         "harmonic 4"},
+        {{"sequence", "--wave", file("w.vorelwf"), "--sequence", file("odd.vorelsqf"), "-o",
+          file("x.wav")},
+         "odd.vorelsqf"},
+        {{"sequence", "--wave", file("w.vorelwf"), "--sound", file("q.vorelsqf"), "--sequence",
+          file("q.vorelsqf"), "-o", file("x.wav")},
+         "100 bytes"},
+        {{"previews", "--wave", file("w.vorelwf"), "-o", file("no/such/dir/p")}, "p-110.wav"},
+    };
+    for (const auto& [args, words] : cases) {
+        EXPECT_EQ(run(args), 1) << words;
+        const std::string message = err.str();
+        EXPECT_NE(message.find(words), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
+    EXPECT_FALSE(fs::exists(file("x.wav")));
+}
+
+} // namespace
+} // namespace vorel
