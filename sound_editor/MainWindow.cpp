@@ -1,6 +1,5 @@
 #include "sound_editor/MainWindow.h"
 
-#include "common/Pcm.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
@@ -9,6 +8,7 @@
 #include "sound_editor/ClientArea.h"
 #include "sound_editor/ScreenPainter.h"
 #include "sound_editor_io/SoundEditorFiles.h"
+#include "sound_editor_io/playback/SoundPlayback.h"
 #include "synth/Synth.h"
 #include "synth/ui/SettingsDialog.h"
 
@@ -209,8 +209,9 @@ void MainWindow::leftPressed(QPoint position) {
     const int dy = position.y() - grid::top;
     if (longWork_.busy() || dx < 0 || dx >= grid::width || dy < 0 || dy >= grid::height)
         return;
+    // Every sample of the tone, not only up to its last non-zero one.
     if (keyTones_)
-        play(keyTones_(keyCount - 1 - dy / grid::keyHeight));
+        player_.play(keyTones_(keyCount - 1 - dy / grid::keyHeight));
 }
 
 void MainWindow::rightPressed(QPoint position) {
@@ -361,19 +362,8 @@ bool MainWindow::saveWav(int) {
 
 // Sound ------------------------------------------------------------------------------------------
 
-void MainWindow::play(std::span<const std::int16_t> samples) {
-    if (!samples.empty())
-        player_.play(samples);
-}
-
-void MainWindow::stopPlayingFrom(std::span<const std::int16_t> buffer) {
-    if (player_.isPlayingFrom(buffer))
-        player_.stop();
-}
-
 bool MainWindow::computePreviews(int) {
-    for (int i = 0; i < previewCount; ++i)
-        stopPlayingFrom(synth_.previewBuffer(i));
+    stopBeforeComputingPreviews(player_, synth_);
     longWork_.run(QStringLiteral("Computing the test notes..."), [this](const Progress& progress) {
         return synth_.computePreviews(state_.settings, state_.wave, progress);
     });
@@ -384,13 +374,12 @@ bool MainWindow::computePreviews(int) {
 
 bool MainWindow::playPreview(int id) {
     // 1032 "110Hz", 1033 "220Hz", 1034 "440Hz", 1035 "880Hz"
-    const std::span<const std::int16_t> buffer = synth_.previewBuffer(id - 1032);
-    play(buffer.first(audibleLength(buffer)));
+    vorel::playPreview(player_, synth_, id - 1032);
     return true;
 }
 
 bool MainWindow::renderSequence(int) {
-    stopPlayingFrom(synth_.renderBuffer());
+    stopBeforeRendering(player_, synth_);
     longWork_.run(QStringLiteral("Rendering the sequence..."), [this](const Progress& progress) {
         return synth_.renderSequence(state_.sequence, state_.settings, state_.wave, progress);
     });
@@ -400,8 +389,7 @@ bool MainWindow::renderSequence(int) {
 }
 
 bool MainWindow::playRendering(int) {
-    const std::span<const std::int16_t> buffer = synth_.renderBuffer();
-    play(buffer.first(audibleLength(buffer)));
+    playRender(player_, synth_);
     return true;
 }
 

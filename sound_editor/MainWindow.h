@@ -87,8 +87,6 @@ private:
     std::optional<QString> chooseFile(bool save, const QString& title, const QString& filter,
                                       const QString& suffix);
     void reportFailure(const QString& action, const QString& path, const std::string& reason);
-    void play(std::span<const std::int16_t> samples);
-    void stopPlayingFrom(std::span<const std::int16_t> buffer);
 
     Synth& synth_;
     PcmPlayer& player_;

@@ -2,16 +2,11 @@
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "sound_editor/MainWindow.h"
-#include "synth/Synth.h"
-
-#if VOREL_HAVE_PREVIEW_TONES
 #include "sound_editor_io/playback/PreviewTones.h"
-#endif
+#include "synth/Synth.h"
 
 #include <QApplication>
 #include <QIcon>
-
-#include <memory>
 
 int main(int argc, char* argv[]) {
     // The icons live in the window library; a static library's resources are registered by hand.
@@ -23,13 +18,10 @@ int main(int argc, char* argv[]) {
     vorel::Synth synth;
     vorel::PcmPlayer player;
     vorel::SystemDialogs dialogs;
-    vorel::KeyTones keyTones;
-#if VOREL_HAVE_PREVIEW_TONES
-    auto tones = std::make_unique<const vorel::PreviewTones>();
-    keyTones = [&tones](int key) { return tones->tone(key); };
-#endif
+    const vorel::PreviewTones tones;
 
-    vorel::MainWindow window(synth, player, dialogs, keyTones);
+    vorel::MainWindow window(synth, player, dialogs,
+                             [&tones](int key) { return tones.tone(key); });
     window.show();
     return QApplication::exec();
 }
