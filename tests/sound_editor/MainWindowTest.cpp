@@ -212,6 +212,19 @@ TEST_F(MainWindowTest, RenderAndComputeFillTheBuffersAndPlayButtonsUseThem) {
         EXPECT_TRUE(window->dispatch(id));
 }
 
+TEST_F(MainWindowTest, ClosingDuringARenderCancelsItKeepsThePreviousResultAndThenCloses) {
+    const std::span<const std::int16_t> rendered = sharedSynth().renderBuffer();
+    const std::vector<std::int16_t> before(rendered.begin(), rendered.end());
+    state().wave.fill(1.0);
+    for (int key = 0; key < keyCount; ++key)
+        state().sequence.placeNote(key, key, 384, 9, 9);
+    QTimer::singleShot(100, window.get(), [this] { window->close(); });
+    ASSERT_TRUE(window->dispatch(1036));
+    EXPECT_FALSE(window->busy());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), sharedSynth().renderBuffer().begin()));
+}
+
 TEST(LongWorkTest, CancelStopsTheWorkAndInputToTheWindowIsHeldBack) {
     QWidget window;
     auto* button = new QPushButton("UP", &window);
