@@ -8,7 +8,7 @@ namespace vorel {
 // like OK does.
 class AboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutBox(QWidget* parent = nullptr);
 };
 

@@ -7,8 +7,7 @@
 
 namespace vorel {
 
-ClientArea::ClientArea(const EditorState& state, QWidget* parent)
-    : QWidget(parent), state_(state) {
+ClientArea::ClientArea(const EditorState& state, QWidget* parent) : QWidget(parent), state_(state) {
     setAutoFillBackground(true);
     setFont(screenFont());
 }

@@ -10,18 +10,18 @@ struct EditorState;
 // drawing is placed in. Paints the whole state on every paint event and hands mouse presses on.
 class ClientArea : public QWidget {
     Q_OBJECT
-public:
+  public:
     ClientArea(const EditorState& state, QWidget* parent = nullptr);
 
-signals:
+  signals:
     void leftPressed(QPoint position);
     void rightPressed(QPoint position);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     const EditorState& state_;
 };
 

@@ -23,10 +23,10 @@ constexpr int pollMs = 50;
 // Swallows user input aimed at the busy window, so nothing can be edited meanwhile; painting and
 // the progress dialog (a window of its own) go on.
 class InputBlocker : public QObject {
-public:
+  public:
     explicit InputBlocker(QWidget* window) : window_(window) {}
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -38,7 +38,8 @@ protected:
         case QEvent::ShortcutOverride:
         case QEvent::Wheel:
         case QEvent::ContextMenu:
-            if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == window_)
+            if (auto* widget = qobject_cast<QWidget*>(watched);
+                widget && widget->window() == window_)
                 return true;
             break;
         default:
@@ -47,7 +48,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     QWidget* window_;
 };
 

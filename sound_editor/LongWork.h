@@ -17,7 +17,7 @@ namespace vorel {
 // `work` gets a progress callback to call with the fraction done (0..1) from its thread; the
 // callback returns false once the user has cancelled. Returns what `work` returns.
 class LongWork {
-public:
+  public:
     using Work = std::function<bool(const std::function<bool(double)>& progress)>;
 
     explicit LongWork(QWidget* window) : window_(window) {}
@@ -28,7 +28,7 @@ public:
     // Asks the running work to stop at its next progress call.
     void cancel() { cancelRequested_.store(true); }
 
-private:
+  private:
     QWidget* window_;
     std::atomic<bool> running_{false};
     std::atomic<bool> cancelRequested_{false};

@@ -43,19 +43,19 @@ struct ButtonPlace {
 
 // The push buttons in creation order, at client coordinates.
 constexpr ButtonPlace buttonPlaces[] = {
-    {"Pitch", 95, 20, 95, 80, 30},        {"AMP", 96, 125, 95, 80, 30},
-    {"LPF", 97, 230, 95, 80, 30},         {"Compute->", 1025, 10, 500, 90, 30},
-    {"110Hz", 1032, 110, 500, 90, 30},    {"440Hz", 1034, 110, 540, 90, 30},
-    {"220Hz", 1033, 220, 500, 90, 30},    {"880Hz", 1035, 220, 540, 90, 30},
-    {"1/32", 90, 570, 10, 40, 20},        {"1/24", 89, 620, 10, 40, 20},
-    {"1/16", 88, 670, 10, 40, 20},        {"1/12", 87, 720, 10, 40, 20},
-    {"1/8", 86, 770, 10, 40, 20},         {"1/4", 85, 820, 10, 40, 20},
-    {"UP", 91, 500, 63, 60, 25},          {"up", 92, 570, 63, 60, 25},
-    {"down", 93, 640, 63, 60, 25},        {"DOWN", 94, 710, 63, 60, 25},
-    {"<<", 81, 490, 540, 60, 20},         {"<", 82, 560, 540, 60, 20},
-    {">", 83, 660, 540, 60, 20},          {">>", 84, 730, 540, 60, 20},
-    {"COPY", 1039, 800, 540, 60, 20},     {"Render->", 1036, 400, 570, 150, 50},
-    {"Play", 1037, 560, 570, 150, 50},    {"Save(.WAV)", 1038, 720, 570, 150, 50},
+    {"Pitch", 95, 20, 95, 80, 30},     {"AMP", 96, 125, 95, 80, 30},
+    {"LPF", 97, 230, 95, 80, 30},      {"Compute->", 1025, 10, 500, 90, 30},
+    {"110Hz", 1032, 110, 500, 90, 30}, {"440Hz", 1034, 110, 540, 90, 30},
+    {"220Hz", 1033, 220, 500, 90, 30}, {"880Hz", 1035, 220, 540, 90, 30},
+    {"1/32", 90, 570, 10, 40, 20},     {"1/24", 89, 620, 10, 40, 20},
+    {"1/16", 88, 670, 10, 40, 20},     {"1/12", 87, 720, 10, 40, 20},
+    {"1/8", 86, 770, 10, 40, 20},      {"1/4", 85, 820, 10, 40, 20},
+    {"UP", 91, 500, 63, 60, 25},       {"up", 92, 570, 63, 60, 25},
+    {"down", 93, 640, 63, 60, 25},     {"DOWN", 94, 710, 63, 60, 25},
+    {"<<", 81, 490, 540, 60, 20},      {"<", 82, 560, 540, 60, 20},
+    {">", 83, 660, 540, 60, 20},       {">>", 84, 730, 540, 60, 20},
+    {"COPY", 1039, 800, 540, 60, 20},  {"Render->", 1036, 400, 570, 150, 50},
+    {"Play", 1037, 560, 570, 150, 50}, {"Save(.WAV)", 1038, 720, 570, 150, 50},
 };
 
 const QString errorCaption = QStringLiteral("ERROR");
@@ -64,7 +64,9 @@ const QString sequenceFilter = QStringLiteral("Vorel sequence file(*.vorelsqf)")
 const QString waveFilter = QStringLiteral("Vorel wave file(*.vorelwf)");
 const QString wavFilter = QStringLiteral("WAV file(*.WAV)");
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 // The shown name of a chosen file: its name without folder, up to the first '.'.
 DisplayName nameOf(const QString& path) {
@@ -151,8 +153,8 @@ void MainWindow::createMenu() {
     addCommand(version, QStringLiteral("Version"), versionId);
 
     // Alt with "?" or "/" opens the about box.
-    for (const QKeySequence& keys : {QKeySequence(Qt::ALT | Qt::Key_Question),
-                                     QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this] { dispatch(versionId); });
     }
@@ -188,7 +190,9 @@ bool MainWindow::dispatch(int id) {
     return false;
 }
 
-void MainWindow::repaintClient() { client_->repaint(); }
+void MainWindow::repaintClient() {
+    client_->repaint();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (longWork_.busy()) {
@@ -279,14 +283,15 @@ std::optional<QString> MainWindow::chooseFile(bool save, const QString& title,
 
 void MainWindow::reportFailure(const QString& action, const QString& path,
                                const std::string& reason) {
-    dialogs_.showMessage(this, errorCaption,
-                         QStringLiteral("%1 \"%2\" failed:\n%3")
-                             .arg(action, QDir::toNativeSeparators(path),
-                                  QString::fromStdString(reason)));
+    dialogs_.showMessage(
+        this, errorCaption,
+        QStringLiteral("%1 \"%2\" failed:\n%3")
+            .arg(action, QDir::toNativeSeparators(path), QString::fromStdString(reason)));
 }
 
 bool MainWindow::loadWave(int) {
-    const auto path = chooseFile(false, QStringLiteral("Load"), waveFilter, QStringLiteral("vorelwf"));
+    const auto path =
+        chooseFile(false, QStringLiteral("Load"), waveFilter, QStringLiteral("vorelwf"));
     if (!path)
         return false;
     Result<WaveData> wave = loadWaveFile(localPath(*path));
@@ -300,7 +305,8 @@ bool MainWindow::loadWave(int) {
 }
 
 bool MainWindow::loadSound(int) {
-    const auto path = chooseFile(false, QStringLiteral("Load"), soundFilter, QStringLiteral("vorelsf"));
+    const auto path =
+        chooseFile(false, QStringLiteral("Load"), soundFilter, QStringLiteral("vorelsf"));
     if (!path)
         return false;
     Result<SoundSettings> settings = loadSoundFile(localPath(*path));
@@ -314,7 +320,8 @@ bool MainWindow::loadSound(int) {
 }
 
 bool MainWindow::saveSound(int) {
-    const auto path = chooseFile(true, QStringLiteral("Save"), soundFilter, QStringLiteral("vorelsf"));
+    const auto path =
+        chooseFile(true, QStringLiteral("Save"), soundFilter, QStringLiteral("vorelsf"));
     if (!path)
         return false;
     if (const Status saved = saveSoundFile(localPath(*path), state_.settings); !saved) {
@@ -352,7 +359,8 @@ bool MainWindow::saveSequence(int) {
 }
 
 bool MainWindow::saveWav(int) {
-    const auto path = chooseFile(true, QStringLiteral("Save WAV data"), wavFilter, QStringLiteral("WAV"));
+    const auto path =
+        chooseFile(true, QStringLiteral("Save WAV data"), wavFilter, QStringLiteral("WAV"));
     if (!path)
         return false;
     if (const Status saved = saveWavFile(localPath(*path), synth_.renderBuffer()); !saved)

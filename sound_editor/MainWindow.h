@@ -29,7 +29,7 @@ using KeyTones = std::function<std::span<const std::int16_t>(int key)>;
 // command changed what is shown.
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The client area's size in pixels; every button and drawing has fixed client coordinates.
     static constexpr int clientWidth = 950;
     static constexpr int clientHeight = 700;
@@ -49,10 +49,10 @@ public:
     const QString& lastPath() const { return lastPath_; }
     bool busy() const { return longWork_.busy(); }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     enum class Repaint { always, unlessCancelled, never };
     struct Command {
         int id;

@@ -18,9 +18,9 @@ const QColor naturalBand(64, 64, 64);
 const QColor noteBar(0, 255, 0);
 
 // Line colours by Division (quarter .. thirtySecond).
-const std::array<QColor, divisionCount> divisionColours{
-    QColor(255, 255, 255), QColor(255, 0, 255), QColor(255, 0, 0),
-    QColor(0, 255, 0),     QColor(0, 240, 255), QColor(0, 0, 255)};
+const std::array<QColor, divisionCount> divisionColours{QColor(255, 255, 255), QColor(255, 0, 255),
+                                                        QColor(255, 0, 0),     QColor(0, 255, 0),
+                                                        QColor(0, 240, 255),   QColor(0, 0, 255)};
 // Drawn from the finest division to the coarsest, so a coarser line covers a finer one.
 constexpr std::array<Division, divisionCount> divisionDrawOrder{
     Division::thirtySecond, Division::twentyFourth, Division::sixteenth,
@@ -46,19 +46,34 @@ constexpr Caption captions[] = {
     {133, 165, "Pitch of attack:"},
     {133, 185, "Length of attack:"},
     {280, 185, "(sec)"},
-    {25, 205, "LFO->"}, {70, 205, "Frq:"}, {120, 205, "(Hz), Amp;"}, {225, 205, ", Delay:"},
+    {25, 205, "LFO->"},
+    {70, 205, "Frq:"},
+    {120, 205, "(Hz), Amp;"},
+    {225, 205, ", Delay:"},
     {305, 205, "(sec)"},
     {10, 255, "Amplitude:"},
-    {120, 275, "A:"}, {180, 275, "D:"}, {240, 275, "S:"}, {300, 275, "R:"},
+    {120, 275, "A:"},
+    {180, 275, "D:"},
+    {240, 275, "S:"},
+    {300, 275, "R:"},
     {10, 295, "Volume:"},
     {10, 315, "Length(sec):"},
-    {25, 335, "LFO->"}, {70, 335, "Frq:"}, {120, 335, "(Hz), Amp;"}, {225, 335, ", Delay:"},
+    {25, 335, "LFO->"},
+    {70, 335, "Frq:"},
+    {120, 335, "(Hz), Amp;"},
+    {225, 335, ", Delay:"},
     {305, 335, "(sec)"},
     {10, 385, "LPF:"},
-    {120, 405, "A:"}, {180, 405, "D:"}, {240, 405, "S:"}, {300, 405, "R:"},
+    {120, 405, "A:"},
+    {180, 405, "D:"},
+    {240, 405, "S:"},
+    {300, 405, "R:"},
     {10, 425, "Degree:"},
     {10, 445, "Length(sec):"},
-    {25, 465, "LFO->"}, {70, 465, "Frq:"}, {120, 465, "(Hz), Amp;"}, {225, 465, ", Delay:"},
+    {25, 465, "LFO->"},
+    {70, 465, "Frq:"},
+    {120, 465, "(Hz), Amp;"},
+    {225, 465, ", Delay:"},
     {305, 465, "(sec)"},
     {400, 10, "Sequencer section.", 400, 535},
     {410, 40, "Sequence name:"},
@@ -75,14 +90,12 @@ struct ValueField {
 };
 
 constexpr ValueField valueFields[] = {
-    {80, 165, 1, 1},   {80, 185, 2, 1},   {248, 165, 3, 3},  {258, 185, 4, 3},
-    {100, 205, 5, 3},  {195, 205, 6, 4},  {280, 205, 7, 3},
-    {120, 295, 8, 3},  {180, 295, 10, 3}, {240, 295, 12, 3}, {300, 295, 0, 1},
-    {120, 315, 9, 3},  {180, 315, 11, 3}, {240, 315, 0, 1},  {300, 315, 13, 3},
-    {100, 335, 14, 3}, {200, 335, 15, 3}, {280, 335, 16, 3},
-    {120, 425, 17, 3}, {180, 425, 19, 3}, {240, 425, 21, 3}, {300, 425, 0, 1},
-    {120, 445, 18, 3}, {180, 445, 20, 3}, {240, 445, 0, 1},  {300, 445, 22, 3},
-    {100, 465, 23, 3}, {200, 465, 24, 3}, {280, 465, 25, 3},
+    {80, 165, 1, 1},   {80, 185, 2, 1},   {248, 165, 3, 3},  {258, 185, 4, 3},  {100, 205, 5, 3},
+    {195, 205, 6, 4},  {280, 205, 7, 3},  {120, 295, 8, 3},  {180, 295, 10, 3}, {240, 295, 12, 3},
+    {300, 295, 0, 1},  {120, 315, 9, 3},  {180, 315, 11, 3}, {240, 315, 0, 1},  {300, 315, 13, 3},
+    {100, 335, 14, 3}, {200, 335, 15, 3}, {280, 335, 16, 3}, {120, 425, 17, 3}, {180, 425, 19, 3},
+    {240, 425, 21, 3}, {300, 425, 0, 1},  {120, 445, 18, 3}, {180, 445, 20, 3}, {240, 445, 0, 1},
+    {300, 445, 22, 3}, {100, 465, 23, 3}, {200, 465, 24, 3}, {280, 465, 25, 3},
 };
 
 // Text with its top-left corner at (x, y) on an opaque white background, like a device context's
@@ -109,15 +122,17 @@ QString digits(int value, int count) {
     return text;
 }
 
-bool isNatural(int key) { return keyNames[static_cast<std::size_t>(key)].find('#') == std::string_view::npos; }
+bool isNatural(int key) {
+    return keyNames[static_cast<std::size_t>(key)].find('#') == std::string_view::npos;
+}
 
 void paintGrid(QPainter& painter, const EditorState& state) {
     painter.fillRect(grid::left, grid::top, grid::width, grid::height, gridBackground);
     painter.fillRect(grid::left, grid::top, grid::width, 7, naturalBand); // key 72, "A7"
     for (int key = keyCount - 2; key >= 0; --key)
         if (isNatural(key))
-            painter.fillRect(grid::left, 526 - grid::keyHeight * key, grid::width,
-                             grid::keyHeight, naturalBand);
+            painter.fillRect(grid::left, 526 - grid::keyHeight * key, grid::width, grid::keyHeight,
+                             naturalBand);
 
     for (Division division : divisionDrawOrder) {
         const auto slot = static_cast<std::size_t>(division);

@@ -20,8 +20,7 @@ int main(int argc, char* argv[]) {
     vorel::SystemDialogs dialogs;
     const vorel::PreviewTones tones;
 
-    vorel::MainWindow window(synth, player, dialogs,
-                             [&tones](int key) { return tones.tone(key); });
+    vorel::MainWindow window(synth, player, dialogs, [&tones](int key) { return tones.tone(key); });
     window.show();
     return QApplication::exec();
 }

@@ -42,6 +42,8 @@ void CopyPhraseDialog::copy() {
     done(1);
 }
 
-void CopyPhraseDialog::reject() { done(2); }
+void CopyPhraseDialog::reject() {
+    done(2);
+}
 
 } // namespace vorel

@@ -12,12 +12,12 @@ namespace vorel {
 // page label copies nothing. Result codes: 1 OK, 2 Cancel (also Escape and the close box).
 class CopyPhraseDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CopyPhraseDialog(SequenceData& sequence, QWidget* parent = nullptr);
 
     void reject() override;
 
-private:
+  private:
     void copy();
 
     SequenceData& sequence_;

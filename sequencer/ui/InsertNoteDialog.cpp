@@ -41,12 +41,12 @@ InsertNoteDialog::InsertNoteDialog(SequenceData& sequence, SequencerView& view, 
     const std::string_view keyName = keyNames[static_cast<std::size_t>(key_)];
     const int location = tickInPage_ + 1;
     addLabel(this, units, QStringLiteral("Key:"), 29, 15, 16, 8, 0, Grow::left);
-    addLabel(this, units, QString::fromLatin1(keyName.data(), static_cast<qsizetype>(keyName.size())),
-             45, 15, 25, 8, 1026);
-    addLabel(this, units, QStringLiteral("location:"), 79, 15, 28, 8, 0, Grow::left);
     addLabel(this, units,
-             QString(QChar(u'0' + (location / 10) % 10)) + QChar(u'0' + location % 10), 108, 15,
-             35, 8, 1027);
+             QString::fromLatin1(keyName.data(), static_cast<qsizetype>(keyName.size())), 45, 15,
+             25, 8, 1026);
+    addLabel(this, units, QStringLiteral("location:"), 79, 15, 28, 8, 0, Grow::left);
+    addLabel(this, units, QString(QChar(u'0' + (location / 10) % 10)) + QChar(u'0' + location % 10),
+             108, 15, 35, 8, 1027);
     addLabel(this, units, QStringLiteral("Note length:"), 33, 30, 41, 8, 0, Grow::left);
     length_ = new QLineEdit(this);
     length_->setObjectName(QStringLiteral("1031"));
@@ -64,7 +64,8 @@ InsertNoteDialog::InsertNoteDialog(SequenceData& sequence, SequencerView& view, 
     const NoteCell& cell = sequence_.cell(tick(), key_);
     const bool noteStarts = cell.noteLength != 0;
     length_->setText(QString::number(noteStarts ? cell.noteLength : view_.lastNoteLength));
-    selectLabel(keyLength_, percentLabel(noteStarts ? cell.keyLengthIndex : view_.lastKeyLengthIndex));
+    selectLabel(keyLength_,
+                percentLabel(noteStarts ? cell.keyLengthIndex : view_.lastKeyLengthIndex));
     selectLabel(velocity_, percentLabel(noteStarts ? cell.velocityIndex : view_.lastVelocityIndex));
 
     QPushButton* ok = addButton(this, units, QStringLiteral("OK"), 1, 15, 101, 50, 14);
@@ -101,7 +102,8 @@ void InsertNoteDialog::acceptNote() {
     const std::optional<int> length = parseNoteLength(length_->text());
     if (length) {
         view_.lastNoteLength = *length;
-        sequence_.placeNote(tick(), key_, *length, view_.lastKeyLengthIndex, view_.lastVelocityIndex);
+        sequence_.placeNote(tick(), key_, *length, view_.lastKeyLengthIndex,
+                            view_.lastVelocityIndex);
     }
     gridChanged_ = hadNote || length.has_value();
     done(1);
@@ -115,6 +117,8 @@ void InsertNoteDialog::deleteNote() {
     done(3);
 }
 
-void InsertNoteDialog::reject() { done(2); }
+void InsertNoteDialog::reject() {
+    done(2);
+}
 
 } // namespace vorel

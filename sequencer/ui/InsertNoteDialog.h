@@ -15,7 +15,7 @@ namespace vorel {
 // Result codes: 1 OK, 3 Delete, 2 Cancel (also Escape and the close box).
 class InsertNoteDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     InsertNoteDialog(SequenceData& sequence, SequencerView& view, int tickInPage, int key,
                      QWidget* parent = nullptr);
 
@@ -26,7 +26,7 @@ public:
     // The note length typed: 1 to 3 decimal digits, clamped to 3..384; nothing for any other text.
     static std::optional<int> parseNoteLength(const QString& text);
 
-private:
+  private:
     void acceptNote();
     void deleteNote();
     int tick() const { return view_.currentPage * ticksPerPage + tickInPage_; }

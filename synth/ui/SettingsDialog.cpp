@@ -38,10 +38,14 @@ struct Layout {
 constexpr int boxWidth = 48;
 
 constexpr Label pitchLabels[] = {
-    {"Oscilator(s):", 17, 14},   {"Detune(standard;440Hz):", 17, 45},
-    {"Hz", 67, 59},              {"Pitch of attack:", 124, 14},
-    {"Length of attack:", 123, 45}, {"(LFO:)", 7, 77},
-    {"Frequency(Hz):", 17, 87},  {"Amplitude:", 90, 87},
+    {"Oscilator(s):", 17, 14},
+    {"Detune(standard;440Hz):", 17, 45},
+    {"Hz", 67, 59},
+    {"Pitch of attack:", 124, 14},
+    {"Length of attack:", 123, 45},
+    {"(LFO:)", 7, 77},
+    {"Frequency(Hz):", 17, 87},
+    {"Amplitude:", 90, 87},
     {"Delay(sec):", 17, 118},
 };
 constexpr BoxPlace pitchBoxes[] = {
@@ -53,16 +57,20 @@ constexpr BoxPlace pitchBoxes[] = {
 
 // The AMP and LPF dialogs share one envelope layout; only the level row's name differs.
 constexpr Label ampLabels[] = {
-    {"Attack(A)", 70, 26}, {"Decay(D)", 125, 26},   {"Sustain(S)", 182, 26},
-    {"Release(R)", 241, 26}, {"Volume:", 23, 43},   {"Length(sec):", 7, 81},
-    {"-", 199, 83},        {"-", 257, 45},          {"(LFO:)", 21, 126},
-    {"Frequency(Hz):", 59, 119}, {"Amplitude:", 124, 119}, {"Delay(sec):", 189, 118},
+    {"Attack(A)", 70, 26},    {"Decay(D)", 125, 26},
+    {"Sustain(S)", 182, 26},  {"Release(R)", 241, 26},
+    {"Volume:", 23, 43},      {"Length(sec):", 7, 81},
+    {"-", 199, 83},           {"-", 257, 45},
+    {"(LFO:)", 21, 126},      {"Frequency(Hz):", 59, 119},
+    {"Amplitude:", 124, 119}, {"Delay(sec):", 189, 118},
 };
 constexpr Label lpfLabels[] = {
-    {"Attack(A)", 70, 26}, {"Decay(D)", 125, 26},   {"Sustain(S)", 182, 26},
-    {"Release(R)", 241, 26}, {"Degree:", 23, 43},   {"Length(sec):", 7, 81},
-    {"-", 199, 83},        {"-", 257, 45},          {"(LFO:)", 21, 126},
-    {"Frequency(Hz):", 59, 119}, {"Amplitude:", 124, 119}, {"Delay(sec):", 189, 118},
+    {"Attack(A)", 70, 26},    {"Decay(D)", 125, 26},
+    {"Sustain(S)", 182, 26},  {"Release(R)", 241, 26},
+    {"Degree:", 23, 43},      {"Length(sec):", 7, 81},
+    {"-", 199, 83},           {"-", 257, 45},
+    {"(LFO:)", 21, 126},      {"Frequency(Hz):", 59, 119},
+    {"Amplitude:", 124, 119}, {"Delay(sec):", 189, 118},
 };
 constexpr BoxPlace ampBoxes[] = {
     {1007, 59, 41, Param::ampAttackLevel},   {1009, 118, 41, Param::ampDecayLevel},
@@ -72,10 +80,10 @@ constexpr BoxPlace ampBoxes[] = {
     {1015, 189, 129, Param::ampLfoDelay},
 };
 constexpr BoxPlace lpfBoxes[] = {
-    {1016, 59, 41, Param::lpfAttackDegree},  {1017, 118, 41, Param::lpfDecayDegree},
+    {1016, 59, 41, Param::lpfAttackDegree},   {1017, 118, 41, Param::lpfDecayDegree},
     {1018, 176, 41, Param::lpfSustainDegree}, {1019, 59, 80, Param::lpfAttackLength},
-    {1020, 118, 80, Param::lpfDecayLength},  {1021, 239, 81, Param::lpfReleaseLength},
-    {1022, 57, 130, Param::lpfLfoFrequency}, {1023, 123, 129, Param::lpfLfoAmplitude},
+    {1020, 118, 80, Param::lpfDecayLength},   {1021, 239, 81, Param::lpfReleaseLength},
+    {1022, 57, 130, Param::lpfLfoFrequency},  {1023, 123, 129, Param::lpfLfoAmplitude},
     {1024, 189, 129, Param::lpfLfoDelay},
 };
 
@@ -119,14 +127,16 @@ SettingsDialog::SettingsDialog(SettingsPage page, SoundSettings& settings, QWidg
     for (const Label& label : layout.labels)
         addLabel(this, units, QString::fromLatin1(label.text), label.x, label.y);
     for (const BoxPlace& place : layout.boxes) {
-        QComboBox* box =
-            addChoiceBox(this, units, place.id, place.x, place.y, boxWidth, choiceLabels(place.param));
+        QComboBox* box = addChoiceBox(this, units, place.id, place.x, place.y, boxWidth,
+                                      choiceLabels(place.param));
         const std::string_view current = settings_.label(place.param);
-        selectLabel(box, QString::fromLatin1(current.data(), static_cast<qsizetype>(current.size())));
+        selectLabel(box,
+                    QString::fromLatin1(current.data(), static_cast<qsizetype>(current.size())));
         boxes_.push_back({box, place.param});
     }
 
-    QPushButton* ok = addButton(this, units, QStringLiteral("OK"), 1, layout.okX, layout.okY, 50, 14);
+    QPushButton* ok =
+        addButton(this, units, QStringLiteral("OK"), 1, layout.okX, layout.okY, 50, 14);
     QPushButton* cancel =
         addButton(this, units, QStringLiteral("Cancel"), 2, layout.cancelX, layout.cancelY, 50, 14);
     ok->setDefault(true);
@@ -137,7 +147,9 @@ SettingsDialog::SettingsDialog(SettingsPage page, SoundSettings& settings, QWidg
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
 }
 
-void SettingsDialog::reject() { done(2); }
+void SettingsDialog::reject() {
+    done(2);
+}
 
 void SettingsDialog::store() {
     for (const Box& entry : boxes_) {

@@ -18,13 +18,13 @@ enum class SettingsPage { pitch = 129, amp = 130, lpf = 131 };
 // labels keeps its parameter's previous index.
 class SettingsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SettingsDialog(SettingsPage page, SoundSettings& settings, QWidget* parent = nullptr);
 
     // The result codes: 1 for OK, 2 for Cancel.
     void reject() override;
 
-private:
+  private:
     void store();
 
     struct Box {

@@ -8,7 +8,9 @@
 namespace vorel::test {
 namespace {
 
-DisplayName name(const char* text) { return nameFromTitle(QString::fromLatin1(text).toStdU16String()); }
+DisplayName name(const char* text) {
+    return nameFromTitle(QString::fromLatin1(text).toStdU16String());
+}
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -153,8 +155,8 @@ TEST_F(FileCommandTest, SequenceAndWaveLoadsReplaceTheStateAndShowTheirNames) {
     wave[0] = 1.0;
     wave[99] = -0.5;
     const std::vector<std::byte> bytes = encodeWaveFile(wave);
-    writeBytes(path("Organ 2.vorelwf"),
-               QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    writeBytes(path("Organ 2.vorelwf"), QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
     command(101, path("Organ 2.vorelwf"));
     EXPECT_EQ(state().wave, wave);
     EXPECT_EQ(state().waveName, name("Organ 2"));

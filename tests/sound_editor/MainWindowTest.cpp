@@ -23,19 +23,19 @@ TEST_F(MainWindowTest, WindowHasItsTitleClientSizeAndAllButtonsAtTheirPlaces) {
     EXPECT_EQ(window->windowTitle(), "Vorel sound editor");
     EXPECT_EQ(client()->size(), QSize(950, 700));
     const ButtonRow rows[] = {
-        {"Pitch", 95, {20, 95, 80, 30}},       {"AMP", 96, {125, 95, 80, 30}},
-        {"LPF", 97, {230, 95, 80, 30}},        {"Compute->", 1025, {10, 500, 90, 30}},
-        {"110Hz", 1032, {110, 500, 90, 30}},   {"440Hz", 1034, {110, 540, 90, 30}},
-        {"220Hz", 1033, {220, 500, 90, 30}},   {"880Hz", 1035, {220, 540, 90, 30}},
-        {"1/32", 90, {570, 10, 40, 20}},       {"1/24", 89, {620, 10, 40, 20}},
-        {"1/16", 88, {670, 10, 40, 20}},       {"1/12", 87, {720, 10, 40, 20}},
-        {"1/8", 86, {770, 10, 40, 20}},        {"1/4", 85, {820, 10, 40, 20}},
-        {"UP", 91, {500, 63, 60, 25}},         {"up", 92, {570, 63, 60, 25}},
-        {"down", 93, {640, 63, 60, 25}},       {"DOWN", 94, {710, 63, 60, 25}},
-        {"<<", 81, {490, 540, 60, 20}},        {"<", 82, {560, 540, 60, 20}},
-        {">", 83, {660, 540, 60, 20}},         {">>", 84, {730, 540, 60, 20}},
-        {"COPY", 1039, {800, 540, 60, 20}},    {"Render->", 1036, {400, 570, 150, 50}},
-        {"Play", 1037, {560, 570, 150, 50}},   {"Save(.WAV)", 1038, {720, 570, 150, 50}},
+        {"Pitch", 95, {20, 95, 80, 30}},     {"AMP", 96, {125, 95, 80, 30}},
+        {"LPF", 97, {230, 95, 80, 30}},      {"Compute->", 1025, {10, 500, 90, 30}},
+        {"110Hz", 1032, {110, 500, 90, 30}}, {"440Hz", 1034, {110, 540, 90, 30}},
+        {"220Hz", 1033, {220, 500, 90, 30}}, {"880Hz", 1035, {220, 540, 90, 30}},
+        {"1/32", 90, {570, 10, 40, 20}},     {"1/24", 89, {620, 10, 40, 20}},
+        {"1/16", 88, {670, 10, 40, 20}},     {"1/12", 87, {720, 10, 40, 20}},
+        {"1/8", 86, {770, 10, 40, 20}},      {"1/4", 85, {820, 10, 40, 20}},
+        {"UP", 91, {500, 63, 60, 25}},       {"up", 92, {570, 63, 60, 25}},
+        {"down", 93, {640, 63, 60, 25}},     {"DOWN", 94, {710, 63, 60, 25}},
+        {"<<", 81, {490, 540, 60, 20}},      {"<", 82, {560, 540, 60, 20}},
+        {">", 83, {660, 540, 60, 20}},       {">>", 84, {730, 540, 60, 20}},
+        {"COPY", 1039, {800, 540, 60, 20}},  {"Render->", 1036, {400, 570, 150, 50}},
+        {"Play", 1037, {560, 570, 150, 50}}, {"Save(.WAV)", 1038, {720, 570, 150, 50}},
     };
     EXPECT_EQ(client()->findChildren<QPushButton*>().size(), std::size(rows));
     for (const ButtonRow& row : rows) {
@@ -59,16 +59,16 @@ TEST_F(MainWindowTest, MenusHoldTheFileAndVersionCommandsInOrder) {
     for (QAction* action : menus[0]->menu()->actions())
         items << (action->isSeparator() ? QStringLiteral("-")
                                         : action->text() + "=" + action->objectName());
-    EXPECT_EQ(items, QStringList({"Load wave data=101", "Load sound data=102",
-                                  "Save sound data=103", "-", "Load sequence data=32779",
-                                  "Save sequence data=32778", "-"}));
+    EXPECT_EQ(items,
+              QStringList({"Load wave data=101", "Load sound data=102", "Save sound data=103", "-",
+                           "Load sequence data=32779", "Save sequence data=32778", "-"}));
     ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
     EXPECT_EQ(menus[1]->menu()->actions()[0]->objectName(), "104");
 }
 
 TEST_F(MainWindowTest, PageButtonsWrapAroundTheEightyPages) {
-    const std::pair<int, int> steps[] = {{82, 79}, {83, 0}, {81, 70}, {84, 0}, {84, 10},
-                                         {82, 9},  {81, 79}, {84, 9}};
+    const std::pair<int, int> steps[] = {{82, 79}, {83, 0}, {81, 70}, {84, 0},
+                                         {84, 10}, {82, 9}, {81, 79}, {84, 9}};
     for (auto [id, expected] : steps) {
         clickButton(client(), id);
         EXPECT_EQ(state().view.currentPage, expected) << "after button " << id;
@@ -145,8 +145,8 @@ TEST_F(MainWindowTest, LeftClicksPlayTheKeyOfTheRowOnlyInsideTheGrid) {
     click({500, 92});
     click({400, 92});
     click({879, 529});
-    click({450, 97});  // the lowest pixel row of key 72
-    click({450, 98});  // the top row of key 71
+    click({450, 97}); // the lowest pixel row of key 72
+    click({450, 98}); // the top row of key 71
     EXPECT_EQ(playedKeys, (std::vector<int>{0, 72, 72, 0, 72, 71}));
     playedKeys.clear();
     for (QPoint outside : {QPoint(880, 300), QPoint(500, 530), QPoint(399, 300), QPoint(500, 91)})
@@ -203,7 +203,8 @@ TEST_F(MainWindowTest, RenderAndComputeFillTheBuffersAndPlayButtonsUseThem) {
     const std::vector<std::int16_t> fromWindow(rendered.begin(), rendered.begin() + length);
     ASSERT_TRUE(sharedSynth().renderSequence(state().sequence, state().settings, state().wave));
     EXPECT_EQ(audibleLength(sharedSynth().renderBuffer()), length);
-    EXPECT_TRUE(std::equal(fromWindow.begin(), fromWindow.end(), sharedSynth().renderBuffer().begin()));
+    EXPECT_TRUE(
+        std::equal(fromWindow.begin(), fromWindow.end(), sharedSynth().renderBuffer().begin()));
 
     ASSERT_TRUE(window->dispatch(1025));
     for (int i = 0; i < previewCount; ++i)
@@ -241,13 +242,14 @@ TEST(LongWorkTest, CancelStopsTheWorkAndInputToTheWindowIsHeldBack) {
         work.cancel();
     });
     int calls = 0;
-    const bool finished = work.run("working", [&calls](const std::function<bool(double)>& progress) {
-        for (;; ++calls) {
-            if (!progress(0.5))
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+    const bool finished =
+        work.run("working", [&calls](const std::function<bool(double)>& progress) {
+            for (;; ++calls) {
+                if (!progress(0.5))
+                    return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
     EXPECT_FALSE(finished);
     EXPECT_TRUE(clickedWhileBusy);
     EXPECT_GT(calls, 0);

@@ -25,8 +25,8 @@ struct NoteDialogTest : ::testing::Test {
 
 TEST_F(NoteDialogTest, LengthTextIsClampedOrDeletesTheNote) {
     const std::pair<QString, int> cases[] = {
-        {"2", 3}, {"999", 384}, {"0", 3}, {"3", 3}, {"48", 48}, {"384", 384}, {"007", 7},
-        {"0384", 0}, {"", 0}, {"1234", 0},
+        {"2", 3},     {"999", 384}, {"0", 3},    {"3", 3}, {"48", 48},
+        {"384", 384}, {"007", 7},   {"0384", 0}, {"", 0},  {"1234", 0},
     };
     for (const auto& [text, expected] : cases) {
         sequence.placeNote(100, 30, 24, 1, 2); // a note the OK replaces
@@ -43,11 +43,12 @@ TEST_F(NoteDialogTest, LengthTextIsClampedOrDeletesTheNote) {
 }
 
 TEST_F(NoteDialogTest, OkUpdatesTheLastUsedValuesEvenWhenTheLengthIsInvalid) {
-    EXPECT_EQ(run(0, 0, 1, [](QDialog* dialog) {
-                  child<QLineEdit>(dialog, 1031)->setText("48");
-                  child<QComboBox>(dialog, 1029)->setCurrentIndex(4); // "50"
-                  child<QComboBox>(dialog, 1030)->setCurrentIndex(9); // "100"
-              }),
+    EXPECT_EQ(run(0, 0, 1,
+                  [](QDialog* dialog) {
+                      child<QLineEdit>(dialog, 1031)->setText("48");
+                      child<QComboBox>(dialog, 1029)->setCurrentIndex(4); // "50"
+                      child<QComboBox>(dialog, 1030)->setCurrentIndex(9); // "100"
+                  }),
               1);
     EXPECT_EQ(view.lastNoteLength, 48);
     EXPECT_EQ(view.lastKeyLengthIndex, 4);

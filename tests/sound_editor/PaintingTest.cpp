@@ -9,7 +9,9 @@ const QColor black(0, 0, 0);
 const QColor grey(64, 64, 64);
 const QColor green(0, 255, 0);
 
-QColor at(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+QColor at(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
 
 // x positions in the grid where the colour is seen on row y.
 std::vector<int> columnsOf(const QImage& image, int y, const QColor& colour) {
@@ -27,7 +29,8 @@ TEST_F(PaintingTest, EmptyGridShowsOnlyTheKeyBands) {
     EXPECT_EQ(at(image, 640, 99), black);
     // Key k's band is y 526 - 6k .. 531 - 6k: grey for naturals, black for sharps.
     for (int key = 0; key < 72; ++key) {
-        const bool natural = keyNames[static_cast<std::size_t>(key)].find('#') == std::string_view::npos;
+        const bool natural =
+            keyNames[static_cast<std::size_t>(key)].find('#') == std::string_view::npos;
         for (int y = 526 - 6 * key; y <= 531 - 6 * key; ++y) {
             EXPECT_EQ(at(image, 400, y), natural ? grey : black) << "key " << key << " y " << y;
             EXPECT_EQ(at(image, 879, y), natural ? grey : black) << "key " << key << " y " << y;
@@ -42,8 +45,8 @@ TEST_F(PaintingTest, EmptyGridShowsOnlyTheKeyBands) {
 }
 
 TEST_F(PaintingTest, NoteBarsCoverAllButTheLastTickOfEachNote) {
-    state().sequence.placeNote(0, 0, 3, 0, 0);   // tick 0, key 0, length 3
-    state().sequence.placeNote(95, 72, 3, 0, 0); // runs into page 2
+    state().sequence.placeNote(0, 0, 3, 0, 0);    // tick 0, key 0, length 3
+    state().sequence.placeNote(95, 72, 3, 0, 0);  // runs into page 2
     state().sequence.placeNote(91, 40, 10, 0, 0); // last tick is tick 4 of page 2
     QImage image = screen();
     std::vector<int> key0;

@@ -5,7 +5,9 @@
 namespace vorel::test {
 namespace {
 
-QString shown(QDialog* dialog, int id) { return child<QComboBox>(dialog, id)->currentText(); }
+QString shown(QDialog* dialog, int id) {
+    return child<QComboBox>(dialog, id)->currentText();
+}
 
 TEST(SettingsDialogTest, BoxesShowTheCurrentLabelsAtStart) {
     SoundSettings settings;
@@ -21,7 +23,8 @@ TEST(SettingsDialogTest, BoxesShowTheCurrentLabelsAtStart) {
     labels.clear();
     for (int id = 1016; id <= 1024; ++id)
         labels << shown(&lpf, id);
-    EXPECT_EQ(labels, QStringList({"0.0", "0.0", "0.0", "0.02", "0.02", "0.02", "0.5", "0.0", "2.0"}));
+    EXPECT_EQ(labels,
+              QStringList({"0.0", "0.0", "0.0", "0.02", "0.02", "0.02", "0.5", "0.0", "2.0"}));
 
     SettingsDialog amp(SettingsPage::amp, settings);
     EXPECT_EQ(amp.windowTitle(), "Settings of AMP");

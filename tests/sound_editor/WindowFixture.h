@@ -28,7 +28,7 @@ namespace vorel::test {
 // File dialogs that answer from a queue (an empty path = the user cancels) and message boxes
 // that are only recorded.
 class FakeDialogs : public UserDialogs {
-public:
+  public:
     std::optional<QString> openFile(QWidget*, const FileDialogRequest& request) override {
         return answer(request, false);
     }
@@ -47,7 +47,7 @@ public:
     std::vector<Asked> asked;
     std::vector<QString> messages;
 
-private:
+  private:
     std::optional<QString> answer(const FileDialogRequest& request, bool save) {
         asked.push_back({request, save});
         const QString next = answers.empty() ? QString() : answers.front();
@@ -89,8 +89,8 @@ inline void onNextDialog(std::function<void(QDialog*)> handle) {
 
 // Drops the watchers of dialogs that never opened, so they cannot act on a later test.
 inline void dropDialogWatchers() {
-    for (QTimer* timer : qApp->findChildren<QTimer*>(QStringLiteral("dialogWatcher"),
-                                                     Qt::FindDirectChildrenOnly))
+    for (QTimer* timer :
+         qApp->findChildren<QTimer*>(QStringLiteral("dialogWatcher"), Qt::FindDirectChildrenOnly))
         delete timer;
 }
 
@@ -112,13 +112,12 @@ inline void typeInto(QComboBox* box, const QString& text) {
 }
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        window = std::make_unique<MainWindow>(sharedSynth(), player, dialogs,
-                                              [this](int key) {
-                                                  playedKeys.push_back(key);
-                                                  return std::span<const std::int16_t>(tone);
-                                              });
+        window = std::make_unique<MainWindow>(sharedSynth(), player, dialogs, [this](int key) {
+            playedKeys.push_back(key);
+            return std::span<const std::int16_t>(tone);
+        });
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
