@@ -1,0 +1,179 @@
+#include "WindowFixture.h"
+
+#include "common/WaveFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace vorel::test {
+namespace {
+
+DisplayName name(const char* text) {
+    return nameFromTitle(QString::fromLatin1(text).toStdU16String());
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct FileCommandTest : WindowTest {
+    QString path(const QString& file) const { return folder.filePath(file); }
+    // Runs a command with the file dialog answering `chosen` (empty = cancel).
+    void command(int id, const QString& chosen = {}) {
+        dialogs.answers.push_back(chosen);
+        ASSERT_TRUE(window->dispatch(id));
+    }
+    QTemporaryDir folder;
+};
+
+TEST_F(FileCommandTest, FileDialogsHaveTheirTitlesFiltersAndSuffixesAndShareOnePath) {
+    command(103, path("a.vorelsf"));
+    command(32778, path("b.vorelsqf"));
+    command(101);
+    command(102);
+    command(32779);
+    command(1038, path("c.WAV"));
+    command(103);
+    struct Expected {
+        const char* title;
+        const char* filter;
+        const char* suffix;
+        bool save;
+        QString initial;
+    };
+    const Expected expected[] = {
+        {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, ""},
+        {"Save", "Vorel sequence file(*.vorelsqf)", "vorelsqf", true, path("a.vorelsf")},
+        {"Load", "Vorel wave file(*.vorelwf)", "vorelwf", false, path("b.vorelsqf")},
+        {"Load", "Vorel sound file(*.vorelsf)", "vorelsf", false, path("b.vorelsqf")},
+        {"Load", "Vorel sequence file(*.vorelsqf)", "vorelsqf", false, path("b.vorelsqf")},
+        {"Save WAV data", "WAV file(*.WAV)", "WAV", true, path("b.vorelsqf")},
+        {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, path("c.WAV")},
+    };
+    ASSERT_EQ(dialogs.asked.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const FileDialogRequest& request = dialogs.asked[i].request;
+        EXPECT_EQ(request.title, expected[i].title) << i;
+        EXPECT_EQ(request.filter, expected[i].filter) << i;
+        EXPECT_EQ(request.defaultSuffix, expected[i].suffix) << i;
+        EXPECT_EQ(dialogs.asked[i].save, expected[i].save) << i;
+        EXPECT_EQ(request.initialPath, expected[i].initial) << i;
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FileCommandTest, SoundFileRoundTripSetsTheShownName) {
+    state().settings.select(Param::lpfReleaseLength, 31);
+    state().settings.select(Param::attackPitch, 0);
+    const SoundSettings saved = state().settings;
+    command(103, path("Brass lead.vorelsf"));
+    EXPECT_EQ(readBytes(path("Brass lead.vorelsf")).size(), 100);
+    EXPECT_EQ(state().settingsName, name("Brass lead"));
+
+    state().settings = SoundSettings();
+    command(102, path("Brass lead.vorelsf"));
+    EXPECT_EQ(state().settings, saved);
+    EXPECT_EQ(state().settings.value(Param::lpfReleaseLength), 5.0);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FileCommandTest, RefusedFilesLeaveStateAndNamesAsTheyWere) {
+    command(103, path("good.vorelsf"));
+    command(32778, path("good.vorelsqf"));
+    state().settings.select(Param::detune, 9);
+    state().sequence.placeNote(5, 5, 24, 0, 0);
+    state().wave[3] = 0.25;
+    const EditorState& s = state();
+    const SoundSettings settingsBefore = s.settings;
+    const WaveData waveBefore = s.wave;
+
+    writeBytes(path("short.vorelsf"), QByteArray(12, '\0'));
+    writeBytes(path("odd.vorelsqf"), QByteArray(7, '\1'));
+    writeBytes(path("short.vorelwf"), QByteArray(799, '\0'));
+    command(102, path("short.vorelsf"));
+    command(32779, path("odd.vorelsqf"));
+    command(101, path("short.vorelwf"));
+    command(101, path("missing.vorelwf"));
+
+    ASSERT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_TRUE(dialogs.messages[0].contains("short.vorelsf")) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[1].contains("odd.vorelsqf"));
+    EXPECT_TRUE(dialogs.messages[2].contains("short.vorelwf"));
+    EXPECT_TRUE(dialogs.messages[3].contains("missing.vorelwf"));
+    EXPECT_EQ(s.settings, settingsBefore);
+    EXPECT_EQ(s.sequence.noteCount(), 1u);
+    EXPECT_EQ(s.wave, waveBefore);
+    EXPECT_EQ(s.settingsName, name("good"));
+    EXPECT_EQ(s.sequence.sequenceName, name("good"));
+    EXPECT_EQ(s.waveName, blankName());
+}
+
+TEST_F(FileCommandTest, FailedSavesAreReportedAndKeepTheName) {
+    command(103, path("no such folder/x.vorelsf"));
+    command(32778, path("no such folder/x.vorelsqf"));
+    command(1038, path("no such folder/x.WAV"));
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(state().settingsName, blankName());
+    EXPECT_EQ(state().sequence.sequenceName, blankName());
+}
+
+TEST_F(FileCommandTest, CancelledDialogsChangeNothing) {
+    state().sequence.placeNote(0, 0, 24, 0, 0);
+    for (int id : {101, 102, 103, 32778, 32779, 1038})
+        command(id);
+    EXPECT_EQ(state().sequence.noteCount(), 1u);
+    EXPECT_EQ(state().settingsName, blankName());
+    EXPECT_TRUE(window->lastPath().isEmpty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FileCommandTest, SequenceAndWaveLoadsReplaceTheStateAndShowTheirNames) {
+    state().sequence.placeNote(7679, 72, 384, 9, 0);
+    state().sequence.placeNote(100, 3, 3, 1, 2);
+    state().sequence.tempo = 90;
+    command(32778, path("a.b.vorelsqf"));
+    EXPECT_EQ(state().sequence.sequenceName, name("a"));
+    EXPECT_EQ(readBytes(path("a.b.vorelsqf")).size(), 20);
+
+    SequenceData expected;
+    expected.placeNote(7679, 72, 384, 9, 0);
+    expected.placeNote(100, 3, 3, 1, 2);
+    state().sequence.clear();
+    state().sequence.placeNote(5, 5, 5, 5, 5);
+    command(32779, path("a.b.vorelsqf"));
+    EXPECT_TRUE(state().sequence.sameNotes(expected));
+    EXPECT_EQ(state().sequence.tempo, 90);
+
+    WaveData wave{};
+    wave[0] = 1.0;
+    wave[99] = -0.5;
+    const std::vector<std::byte> bytes = encodeWaveFile(wave);
+    writeBytes(path("Organ 2.vorelwf"), QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
+    command(101, path("Organ 2.vorelwf"));
+    EXPECT_EQ(state().wave, wave);
+    EXPECT_EQ(state().waveName, name("Organ 2"));
+}
+
+TEST_F(FileCommandTest, WavExportWritesTheRenderingToTheFullPath) {
+    ASSERT_TRUE(window->dispatch(1036)); // an empty sequence renders silence
+    command(1038, path("silence.WAV"));
+    const QByteArray wav = readBytes(path("silence.WAV"));
+    ASSERT_EQ(wav.size(), 44);
+    EXPECT_EQ(wav.left(4), "RIFF");
+    EXPECT_EQ(static_cast<unsigned char>(wav[4]), 36);
+    EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
+    EXPECT_EQ(wav.mid(36, 4), "data");
+    EXPECT_EQ(wav.mid(40, 4), QByteArray(4, '\0'));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+} // namespace
+} // namespace vorel::test
