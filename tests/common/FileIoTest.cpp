@@ -1,4 +1,5 @@
 #include "common/FileIo.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,14 @@ namespace fs = std::filesystem;
 
 class FileIoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vorel-fileio-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        fs::permissions(folder, fs::perms::owner_all);
-        fs::remove_all(folder);
-    }
     static std::vector<std::byte> bytesOf(std::string_view text) {
         std::vector<std::byte> bytes;
         for (char c : text)
             bytes.push_back(static_cast<std::byte>(c));
         return bytes;
     }
-    fs::path folder;
+    testing::TempFolder temp;
+    fs::path folder = temp.path();
 };
 
 TEST_F(FileIoTest, AtomicWriteReplacesTheFileAndLeavesNoTemporaryBehind) {

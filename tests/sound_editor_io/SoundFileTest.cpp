@@ -1,7 +1,7 @@
 #include "common/FileIo.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "sound_editor_io/SoundFile.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

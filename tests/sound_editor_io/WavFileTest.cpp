@@ -2,7 +2,7 @@
 #include "common/FileIo.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "sound_editor_io/WavFile.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

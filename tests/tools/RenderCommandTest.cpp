@@ -3,6 +3,7 @@
 #include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SequenceFile.h"
+#include "support/TempFolder.h"
 #include "tools/RenderCommand.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <limits>
 #include <sstream>
-#include <unistd.h>
 
 namespace vorel {
 namespace {
@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 class RenderCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("vorel-render-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
         WaveData wave{};
         wave[0] = 1.0;
         wave[2] = 0.4;
@@ -34,9 +29,7 @@ protected:
         s.placeNote(6, 45, 6, 4, 6);
         ASSERT_TRUE(writeFileAtomically(file("q.vorelsqf"), encodeSequenceFile(s)));
     }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string file(const std::string& name) const { return (folder / name).string(); }
+    std::string file(const std::string& name) const { return temp.file(name); }
     int run(std::vector<std::string> args) {
         out.str({});
         err.str({});
@@ -46,7 +39,7 @@ protected:
         return readFileBytes(file(name), 30'000'000).value();
     }
 
-    fs::path folder;
+    testing::TempFolder temp;
     std::ostringstream out, err;
 };
 
