@@ -39,4 +39,29 @@ void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::siz
 void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size_t end,
                          HarmonicMemo& memo);
 
+// The vector units the fast path can use. `none` is the memoised scalar evaluation.
+enum class VectorUnit { none, avx2, avx512 };
+
+// The widest unit this processor (and this build) supports.
+VectorUnit bestVectorUnit();
+bool vectorUnitAvailable(VectorUnit unit);
+const char* vectorUnitName(VectorUnit unit);
+
+// What the vector path knows of the wave beforehand: for each harmonic with a positive
+// coefficient, log(coefficient / threshold). Harmonic m is certainly silent at degree g when
+// g * log(m) lies clearly above it, which spares the power function for most harmonics when the
+// degree changes from sample to sample.
+struct WaveBounds {
+    std::array<double, harmonicCount> logRatio{};
+    void compute(const WaveData& wave);
+};
+
+// The sums for 8 (AVX-512) or 4 (AVX2) consecutive samples at once, with the vector sine and, where
+// the degree differs between those samples, the vector power function; each sample still adds its
+// terms in the reference's order and decides every threshold test as the reference does. The
+// vector functions may differ from the scalar ones in the last bit. With VectorUnit::none (or a
+// unit this machine lacks) this is oscillatorsMemoised.
+void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                       std::size_t end, HarmonicMemo& memo, VectorUnit unit);
+
 } // namespace vorel

@@ -6,6 +6,7 @@
 #include "synth/SynthConstants.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace vorel {
@@ -19,7 +20,8 @@ std::size_t samplesOf(double seconds) {
 } // namespace
 
 Synth::Synth(unsigned threads, Evaluation evaluation)
-    : pool_(threads), evaluation_(evaluation), voiceOutput_(voiceOutputLength),
+    : pool_(threads), evaluation_(evaluation), vectorUnit_(bestVectorUnit()),
+      voiceOutput_(voiceOutputLength),
       previewWork_(previewLength),
       previewStaging_(static_cast<std::size_t>(previewCount) * previewLength),
       previewBuffers_(static_cast<std::size_t>(previewCount) * previewLength),
@@ -196,10 +198,21 @@ void Synth::runOscillators(const SoundSettings& settings, const WaveData& wave, 
         oscillatorsReference(in, 0, n);
         return;
     }
-    pool_.forEachRange(n, [&](std::size_t begin, std::size_t end, unsigned part) {
+    waveBounds_.compute(wave);
+    // The workers take chunks in turn: the cost per sample varies along a voice (the attack
+    // pitch, the degree envelope), so fixed halves would leave one core idle.
+    constexpr std::size_t chunk = 4096; // samples, a multiple of every vector width
+    std::atomic<std::size_t> next{0};
+    pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
         HarmonicMemo& memo = memos_[part];
         memo.valid = false;
-        oscillatorsMemoised(in, begin, end, memo);
+        for (;;) {
+            const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
+            if (begin >= n)
+                break;
+            oscillatorsVector(in, waveBounds_, begin, std::min(begin + chunk, n), memo,
+                              vectorUnit_);
+        }
     });
 }
 
@@ -224,7 +237,11 @@ void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, i
                                    voiceOutputLength);
     for (std::size_t i = 0; i < n; ++i)
         voiceOutput_[i] = voiceOutput_[i] * gain;
-    std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(n), voiceOutput_.end(), 0.0);
+    // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
+    if (voiceExtent_ > n)
+        std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(n),
+                  voiceOutput_.begin() + static_cast<std::ptrdiff_t>(voiceExtent_), 0.0);
+    voiceExtent_ = n;
     lastVoiceLength_ = n;
 }
 
@@ -268,7 +285,9 @@ std::span<const std::int16_t> Synth::previewBuffer(int index) const {
 
 bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& settings,
                            const WaveData& wave, const Progress& progress) {
-    std::fill(mixBuffer_.begin(), mixBuffer_.end(), 0.0);
+    // Only what the last rendering added is cleared; the rest of the mix is still 0.0.
+    std::fill_n(mixBuffer_.begin(), mixExtent_, 0.0);
+    mixExtent_ = 0;
     const std::size_t notes = sequence.noteCount();
     std::size_t done = 0;
     std::size_t span = 0; // L: the mix positions covered by note windows
@@ -300,13 +319,15 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
             double* mix = mixBuffer_.data() + start;
             for (std::size_t j = 0; j < fits; ++j)
                 mix[j] += voiceOutput_[j];
+            mixExtent_ = std::max(mixExtent_, start + fits);
             span = std::max(span, std::min(start + (voiceOutputLength - 1), mixLength));
         }
     }
     if (progress && !progress(1.0))
         return false;
 
-    std::fill(renderBuffer_.begin(), renderBuffer_.end(), std::int16_t{0});
+    // The previous rendering wrote samples 0 .. renderedSpan_-1 only.
+    std::fill_n(renderBuffer_.begin(), renderedSpan_, std::int16_t{0});
     renderedSpan_ = span;
     double peak = 0.0;
     for (std::size_t j = 0; j < span; ++j)

@@ -52,6 +52,10 @@ public:
 
     void setEvaluation(Evaluation evaluation) { evaluation_ = evaluation; }
     Evaluation evaluation() const { return evaluation_; }
+    // The vector unit of the fast evaluation: the widest this machine has unless chosen here
+    // (VectorUnit::none: the memoised scalar sums, identical doubles to the reference).
+    void setVectorUnit(VectorUnit unit) { vectorUnit_ = unit; }
+    VectorUnit vectorUnit() const { return vectorUnit_; }
     unsigned threadCount() const { return pool_.threadCount(); }
 
     // One voice at f0 Hz whose key is released after `gate` seconds: fills the control curves
@@ -98,6 +102,7 @@ private:
 
     WorkerPool pool_;
     Evaluation evaluation_;
+    VectorUnit vectorUnit_;
     ControlCurves curves_;
     std::vector<double> voiceOutput_;          // voiceOutputLength
     std::vector<double> previewWork_;          // previewLength
@@ -107,7 +112,10 @@ private:
     std::vector<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
     std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
+    std::size_t voiceExtent_ = 0;      // voiceOutput_ is 0.0 from here on
+    std::size_t mixExtent_ = 0;        // mixBuffer_ is 0.0 from here on
     std::vector<HarmonicMemo> memos_;  // one per worker
+    WaveBounds waveBounds_;            // of the wave of the voice being computed
 };
 
 } // namespace vorel

@@ -1,0 +1,53 @@
+// The oscillators four samples at a time with AVX2 and glibc's vector math library. Only
+// this function is compiled for AVX2; it is called only where the processor has it.
+
+#if defined(__x86_64__)
+
+#include "synth/OscillatorDetail.h"
+#include "synth/SynthConstants.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// glibc's vector sine and power, four doubles per call.
+extern "C" __m256d _ZGVdN4v_sin(__m256d x);
+extern "C" __m256d _ZGVdN4vv_pow(__m256d x, __m256d y);
+
+namespace vorel::oscillator_detail {
+namespace {
+
+struct Avx2 {
+    using D = __m256d;
+    static constexpr int lanes = 4;
+    static D set1(double v) { return _mm256_set1_pd(v); }
+    static D load(const double* p) { return _mm256_loadu_pd(p); }
+    static void store(double* p, D v) { _mm256_storeu_pd(p, v); }
+    static D add(D a, D b) { return _mm256_add_pd(a, b); }
+    static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    static D sin(D a) { return _ZGVdN4v_sin(a); }
+    static D pow(D a, D b) { return _ZGVdN4vv_pow(a, b); }
+};
+
+} // namespace
+} // namespace vorel::oscillator_detail
+
+#include "synth/OscillatorBlocks.h"
+
+namespace vorel::oscillator_detail {
+
+void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                       std::size_t end, HarmonicMemo& memo) {
+    vectorBlocks<Avx2>(in, bounds, begin, end, memo);
+}
+
+} // namespace vorel::oscillator_detail
+
+#pragma GCC pop_options
+
+#endif // __x86_64__

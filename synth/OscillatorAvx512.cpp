@@ -1,0 +1,53 @@
+// The oscillators eight samples at a time with AVX-512 and glibc's vector math library. Only
+// this function is compiled for AVX-512; it is called only where the processor has it.
+
+#if defined(__x86_64__)
+
+#include "synth/OscillatorDetail.h"
+#include "synth/SynthConstants.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+
+// glibc's vector sine and power, eight doubles per call.
+extern "C" __m512d _ZGVeN8v_sin(__m512d x);
+extern "C" __m512d _ZGVeN8vv_pow(__m512d x, __m512d y);
+
+namespace vorel::oscillator_detail {
+namespace {
+
+struct Avx512 {
+    using D = __m512d;
+    static constexpr int lanes = 8;
+    static D set1(double v) { return _mm512_set1_pd(v); }
+    static D load(const double* p) { return _mm512_loadu_pd(p); }
+    static void store(double* p, D v) { _mm512_storeu_pd(p, v); }
+    static D add(D a, D b) { return _mm512_add_pd(a, b); }
+    static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    static D sin(D a) { return _ZGVeN8v_sin(a); }
+    static D pow(D a, D b) { return _ZGVeN8vv_pow(a, b); }
+};
+
+} // namespace
+} // namespace vorel::oscillator_detail
+
+#include "synth/OscillatorBlocks.h"
+
+namespace vorel::oscillator_detail {
+
+void oscillatorsAvx512(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                       std::size_t end, HarmonicMemo& memo) {
+    vectorBlocks<Avx512>(in, bounds, begin, end, memo);
+}
+
+} // namespace vorel::oscillator_detail
+
+#pragma GCC pop_options
+
+#endif // __x86_64__

@@ -1,0 +1,133 @@
+// The vector evaluation of the oscillators, written once for any vector width. Each instruction
+// set's source file includes this after switching its target on, with a traits type V:
+//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::pow.
+// (No include guard: every source file compiles its own copy for its own target.)
+
+namespace vorel::oscillator_detail {
+namespace {
+
+// Samples i0 .. i0 + lanes - 1 side by side. Every lane adds c * sin(...) for m ascending and k
+// ascending exactly as the reference does; a lane where harmonic m is silent adds c = 0.0, which
+// leaves its sum as it is (the sum is never -0.0, so adding +-0.0 changes nothing).
+template <class V>
+void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                  std::size_t end, HarmonicMemo& memo) {
+    using D = typename V::D;
+    constexpr int lanes = V::lanes;
+    const WaveData& wave = *in.wave;
+    const std::array<double, harmonicCount + 1>& logM = logOfHarmonic();
+    const int oscillators = in.oscillatorCount;
+    const D rateV = V::set1(rate);
+    const D twoPiV = V::set1(twoPi);
+
+    for (std::size_t i0 = begin; i0 < end; i0 += lanes) {
+        const std::size_t valid = end - i0 < static_cast<std::size_t>(lanes)
+                                      ? end - i0
+                                      : static_cast<std::size_t>(lanes);
+        alignas(64) double fi[lanes];
+        alignas(64) double vi[lanes];
+        alignas(64) double degree[lanes];
+        alignas(64) double time[lanes];
+        int limit[lanes];
+        int minLimit = static_cast<int>(harmonicCount);
+        int maxLimit = 0;
+        // A short last block repeats its last sample in the spare lanes and stores only its own.
+        for (int l = 0; l < lanes; ++l) {
+            const std::size_t i =
+                i0 + (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
+            fi[l] = in.pitchRatio[i] * in.f0;
+            vi[l] = in.pitchLfo[i] * in.lfoScale;
+            degree[l] = in.degree[i];
+            time[l] = static_cast<double>(i);
+            limit[l] = harmonicLimit(fi[l]);
+            minLimit = limit[l] < minLimit ? limit[l] : minLimit;
+            maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
+        }
+        bool sameDegree = true;
+        double minDegree = degree[0];
+        for (int l = 1; l < lanes; ++l) {
+            sameDegree = sameDegree && degree[l] == degree[0];
+            minDegree = degree[l] < minDegree ? degree[l] : minDegree;
+        }
+
+        // (vi + k * d + fi) * 2pi * time per oscillator, as the reference groups it.
+        D phase[maxOscillators];
+        const D viV = V::load(vi);
+        const D fiV = V::load(fi);
+        const D timeV = V::load(time);
+        for (int k = 0; k < oscillators; ++k)
+            phase[k] = V::mul(V::mul(V::add(V::add(viV, V::set1(k * in.detuneHz)), fiV), twoPiV),
+                              timeV);
+
+        D x = V::set1(0.0);
+        auto addHarmonic = [&](int m, D c) {
+            const D mV = V::set1(static_cast<double>(m));
+            for (int k = 0; k < oscillators; ++k)
+                x = V::add(x, V::mul(c, V::sin(V::div(V::mul(phase[k], mV), rateV))));
+        };
+        alignas(64) double laneC[lanes];
+
+        if (sameDegree) {
+            // The degree holds over the block: the memo has the exact coefficients.
+            selectMemoDegree(memo, degree[0]);
+            fillMemo(memo, wave, maxLimit);
+            for (int a = 0; a < memo.activeCount; ++a) {
+                const int m = memo.activeHarmonic[static_cast<std::size_t>(a)];
+                if (m > maxLimit)
+                    break;
+                const double c = memo.activeCoefficient[static_cast<std::size_t>(a)];
+                if (m <= minLimit) {
+                    addHarmonic(m, V::set1(c));
+                } else {
+                    for (int l = 0; l < lanes; ++l)
+                        laneC[l] = m <= limit[l] ? c : 0.0;
+                    addHarmonic(m, V::load(laneC));
+                }
+            }
+        } else {
+            const D degreeV = V::load(degree);
+            for (int m = 1; m <= maxLimit; ++m) {
+                const double w = wave[static_cast<std::size_t>(m - 1)];
+                // A coefficient of 0.0 or less (or NaN) never passes the threshold.
+                if (!(w > 0.0))
+                    continue;
+                // Silent in every lane for sure: spare the power function.
+                if (logM[static_cast<std::size_t>(m)] * minDegree >
+                    bounds.logRatio[static_cast<std::size_t>(m - 1)] + silentMargin)
+                    continue;
+                V::store(laneC,
+                         V::div(V::set1(w), V::pow(V::set1(static_cast<double>(m)), degreeV)));
+                bool sounds = false;
+                for (int l = 0; l < lanes; ++l) {
+                    double c = laneC[l];
+                    if (m > limit[l]) {
+                        laneC[l] = 0.0;
+                        continue;
+                    }
+                    if (std::fabs(c - coefficientThreshold) <= coefficientThreshold * thresholdBand)
+                        c = w / std::pow(m, degree[l]);
+                    if (c > coefficientThreshold) {
+                        laneC[l] = c;
+                        sounds = true;
+                    } else {
+                        laneC[l] = 0.0;
+                    }
+                }
+                if (sounds)
+                    addHarmonic(m, V::load(laneC));
+            }
+        }
+
+        if (valid == static_cast<std::size_t>(lanes)) {
+            V::store(in.out + i0, x);
+        } else {
+            alignas(64) double sums[lanes];
+            V::store(sums, x);
+            for (std::size_t l = 0; l < valid; ++l)
+                in.out[i0 + l] = sums[l];
+        }
+    }
+}
+
+} // namespace
+} // namespace vorel::oscillator_detail
