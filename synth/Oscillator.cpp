@@ -4,6 +4,7 @@
 #include "synth/SynthConstants.h"
 
 #include <cmath>
+#include <limits>
 
 namespace vorel {
 
@@ -108,8 +109,20 @@ void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size
 }
 
 void WaveBounds::compute(const WaveData& wave) {
-    for (std::size_t h = 0; h < harmonicCount; ++h)
-        logRatio[h] = wave[h] > 0.0 ? std::log(wave[h] / coefficientThreshold) : 0.0;
+    constexpr double never = -std::numeric_limits<double>::infinity();
+    for (std::size_t h = 0; h < harmonicCount; ++h) {
+        // c = w / m^g passes only while g * log(m) < log(w / threshold).
+        const double w = wave[h];
+        if (!(w > 0.0)) {
+            highestDegree[h] = never; // c is 0.0 or negative at every degree
+            continue;
+        }
+        const double reach = std::log(w / coefficientThreshold) + silentMargin;
+        if (h == 0) // 1^g is 1: the fundamental sounds at every degree or at none
+            highestDegree[h] = reach >= 0.0 ? std::numeric_limits<double>::infinity() : never;
+        else
+            highestDegree[h] = reach / logOfHarmonic()[h + 1];
+    }
 }
 
 bool vectorUnitAvailable(VectorUnit unit) {

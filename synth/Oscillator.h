@@ -47,19 +47,19 @@ VectorUnit bestVectorUnit();
 bool vectorUnitAvailable(VectorUnit unit);
 const char* vectorUnitName(VectorUnit unit);
 
-// What the vector path knows of the wave beforehand: for each harmonic with a positive
-// coefficient, log(coefficient / threshold). Harmonic m is certainly silent at degree g when
-// g * log(m) lies clearly above it, which spares the power function for most harmonics when the
-// degree changes from sample to sample.
+// What the vector path knows of the wave beforehand: the highest degree at which each harmonic
+// can still pass the threshold (with a safety margin far beyond any rounding of the logarithms or
+// the power function). A harmonic is certainly silent at any degree above it, which spares its
+// power function when the degree changes from sample to sample. -inf: never sounds.
 struct WaveBounds {
-    std::array<double, harmonicCount> logRatio{};
+    std::array<double, harmonicCount> highestDegree{}; // entry m - 1 for harmonic m
     void compute(const WaveData& wave);
 };
 
 // The sums for 8 (AVX-512) or 4 (AVX2) consecutive samples at once, with the vector sine and, where
-// the degree differs between those samples, the vector power function; each sample still adds its
-// terms in the reference's order and decides every threshold test as the reference does. The
-// vector functions may differ from the scalar ones in the last bit. With VectorUnit::none (or a
+// the degree differs between those samples, m^degree as a vector exp(degree * log m); each sample
+// still adds its terms in the reference's order and decides every threshold test as the
+// reference does. The vector functions may differ from the scalar ones in the last bits. With VectorUnit::none (or a
 // unit this machine lacks) this is oscillatorsMemoised.
 void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                        std::size_t end, HarmonicMemo& memo, VectorUnit unit);

@@ -14,9 +14,9 @@
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 
-// glibc's vector sine and power, eight doubles per call.
+// glibc's vector sine and exponential, eight doubles per call.
 extern "C" __m512d _ZGVeN8v_sin(__m512d x);
-extern "C" __m512d _ZGVeN8vv_pow(__m512d x, __m512d y);
+extern "C" __m512d _ZGVeN8v_exp(__m512d x);
 
 namespace vorel::oscillator_detail {
 namespace {
@@ -31,7 +31,12 @@ struct Avx512 {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
     static D sin(D a) { return _ZGVeN8v_sin(a); }
-    static D pow(D a, D b) { return _ZGVeN8vv_pow(a, b); }
+    static D exp(D a) { return _ZGVeN8v_exp(a); }
+    static unsigned greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+    static unsigned within(D a, D lo, D hi) {
+        return _mm512_cmp_pd_mask(a, lo, _CMP_GE_OQ) & _mm512_cmp_pd_mask(a, hi, _CMP_LE_OQ);
+    }
+    static D keep(D a, unsigned bits) { return _mm512_maskz_mov_pd(static_cast<__mmask8>(bits), a); }
 };
 
 } // namespace

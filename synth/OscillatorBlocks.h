@@ -1,6 +1,7 @@
 // The vector evaluation of the oscillators, written once for any vector width. Each instruction
 // set's source file includes this after switching its target on, with a traits type V:
-//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::pow.
+//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::exp,
+//   V::greater(a, b) and V::within(a, lo, hi) (lane bit masks), V::keep(a, bits) (others 0.0).
 // (No include guard: every source file compiles its own copy for its own target.)
 
 namespace vorel::oscillator_detail {
@@ -14,11 +15,15 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
                   std::size_t end, HarmonicMemo& memo) {
     using D = typename V::D;
     constexpr int lanes = V::lanes;
+    constexpr unsigned allLanes = (1u << lanes) - 1;
     const WaveData& wave = *in.wave;
     const std::array<double, harmonicCount + 1>& logM = logOfHarmonic();
     const int oscillators = in.oscillatorCount;
     const D rateV = V::set1(rate);
     const D twoPiV = V::set1(twoPi);
+    const D thresholdV = V::set1(coefficientThreshold);
+    const D nearBelowV = V::set1(coefficientThreshold * (1 - thresholdBand));
+    const D nearAboveV = V::set1(coefficientThreshold * (1 + thresholdBand));
 
     for (std::size_t i0 = begin; i0 < end; i0 += lanes) {
         const std::size_t valid = end - i0 < static_cast<std::size_t>(lanes)
@@ -29,8 +34,6 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
         alignas(64) double degree[lanes];
         alignas(64) double time[lanes];
         int limit[lanes];
-        int minLimit = static_cast<int>(harmonicCount);
-        int maxLimit = 0;
         // A short last block repeats its last sample in the spare lanes and stores only its own.
         for (int l = 0; l < lanes; ++l) {
             const std::size_t i =
@@ -39,16 +42,27 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
             vi[l] = in.pitchLfo[i] * in.lfoScale;
             degree[l] = in.degree[i];
             time[l] = static_cast<double>(i);
-            limit[l] = harmonicLimit(fi[l]);
-            minLimit = limit[l] < minLimit ? limit[l] : minLimit;
-            maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
+            limit[l] = l > 0 && fi[l] == fi[l - 1] ? limit[l - 1] : harmonicLimit(fi[l]);
         }
+        int minLimit = limit[0];
+        int maxLimit = limit[0];
         bool sameDegree = true;
         double minDegree = degree[0];
         for (int l = 1; l < lanes; ++l) {
+            minLimit = limit[l] < minLimit ? limit[l] : minLimit;
+            maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
             sameDegree = sameDegree && degree[l] == degree[0];
             minDegree = degree[l] < minDegree ? degree[l] : minDegree;
         }
+        // The lanes where harmonic m passes the ceiling test.
+        auto lanesBelowCeiling = [&](int m) {
+            if (m <= minLimit)
+                return allLanes;
+            unsigned bits = 0;
+            for (int l = 0; l < lanes; ++l)
+                bits |= m <= limit[l] ? 1u << l : 0u;
+            return bits;
+        };
 
         // (vi + k * d + fi) * 2pi * time per oscillator, as the reference groups it.
         D phase[maxOscillators];
@@ -65,7 +79,6 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
             for (int k = 0; k < oscillators; ++k)
                 x = V::add(x, V::mul(c, V::sin(V::div(V::mul(phase[k], mV), rateV))));
         };
-        alignas(64) double laneC[lanes];
 
         if (sameDegree) {
             // The degree holds over the block: the memo has the exact coefficients.
@@ -75,46 +88,37 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
                 const int m = memo.activeHarmonic[static_cast<std::size_t>(a)];
                 if (m > maxLimit)
                     break;
-                const double c = memo.activeCoefficient[static_cast<std::size_t>(a)];
-                if (m <= minLimit) {
-                    addHarmonic(m, V::set1(c));
-                } else {
-                    for (int l = 0; l < lanes; ++l)
-                        laneC[l] = m <= limit[l] ? c : 0.0;
-                    addHarmonic(m, V::load(laneC));
-                }
+                const D c = V::set1(memo.activeCoefficient[static_cast<std::size_t>(a)]);
+                addHarmonic(m, m <= minLimit ? c : V::keep(c, lanesBelowCeiling(m)));
             }
         } else {
             const D degreeV = V::load(degree);
             for (int m = 1; m <= maxLimit; ++m) {
+                // Silent in every lane for sure: no power function needed.
+                if (!(bounds.highestDegree[static_cast<std::size_t>(m - 1)] >= minDegree))
+                    continue;
                 const double w = wave[static_cast<std::size_t>(m - 1)];
-                // A coefficient of 0.0 or less (or NaN) never passes the threshold.
-                if (!(w > 0.0))
-                    continue;
-                // Silent in every lane for sure: spare the power function.
-                if (logM[static_cast<std::size_t>(m)] * minDegree >
-                    bounds.logRatio[static_cast<std::size_t>(m - 1)] + silentMargin)
-                    continue;
-                V::store(laneC,
-                         V::div(V::set1(w), V::pow(V::set1(static_cast<double>(m)), degreeV)));
-                bool sounds = false;
-                for (int l = 0; l < lanes; ++l) {
-                    double c = laneC[l];
-                    if (m > limit[l]) {
-                        laneC[l] = 0.0;
-                        continue;
+                // 1^g is exactly 1.
+                D c = m == 1 ? V::set1(w)
+                             : V::div(V::set1(w),
+                                      V::exp(V::mul(degreeV, V::set1(logM[static_cast<std::size_t>(m)]))));
+                const unsigned inside = lanesBelowCeiling(m);
+                unsigned sounds = V::greater(c, thresholdV) & inside;
+                if (const unsigned near = V::within(c, nearBelowV, nearAboveV) & inside) {
+                    // Too close to call with the vector function: decide with the reference's pow.
+                    alignas(64) double laneC[lanes];
+                    V::store(laneC, c);
+                    for (int l = 0; l < lanes; ++l) {
+                        if (!(near >> l & 1u))
+                            continue;
+                        laneC[l] = w / std::pow(m, degree[l]);
+                        sounds = laneC[l] > coefficientThreshold ? sounds | 1u << l
+                                                                 : sounds & ~(1u << l);
                     }
-                    if (std::fabs(c - coefficientThreshold) <= coefficientThreshold * thresholdBand)
-                        c = w / std::pow(m, degree[l]);
-                    if (c > coefficientThreshold) {
-                        laneC[l] = c;
-                        sounds = true;
-                    } else {
-                        laneC[l] = 0.0;
-                    }
+                    c = V::load(laneC);
                 }
                 if (sounds)
-                    addHarmonic(m, V::load(laneC));
+                    addHarmonic(m, V::keep(c, sounds));
             }
         }
 

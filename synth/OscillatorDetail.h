@@ -31,7 +31,8 @@ const std::array<double, harmonicCount + 1>& logOfHarmonic();
 inline constexpr double silentMargin = 1e-9;
 
 // A filtered coefficient this close to the threshold (relative) is computed again with the scalar
-// pow, so that the vector pow never tips a threshold decision.
+// pow, so that the vector exp(g * log m), a few units in the last place away from pow, never tips
+// a threshold decision.
 inline constexpr double thresholdBand = 1e-12;
 
 // The vector evaluations, one per instruction set (defined only where the build has them).
