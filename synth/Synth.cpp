@@ -37,125 +37,238 @@ std::size_t Synth::tickStartSample(int tick, int tempo) {
         truncateTo<std::int64_t>(static_cast<double>(tick * 60) * rate / (tempo * 24.0)));
 }
 
-// Fills the control curves over the first `count` samples of a voice whose key is released after
-// `gate` seconds (the sustain and release of the degree reach further, to the end of the curve).
-void Synth::fillCurves(const SoundSettings& settings, double gate, std::size_t count) {
-    auto value = [&](Param p) { return settings.value(p); };
-    const double S = gate * rate; // the key's release, in samples
+// Everything the control curves of one voice are computed from: the settings' values and the
+// sample positions derived from them. Every curve value is a function of its own sample index
+// (and of these numbers), so any range of samples can be filled on its own, in any order.
+struct Synth::CurvePlan {
+    std::size_t count = 0;  // samples of the voice that are computed
+    std::size_t extent = 0; // every curve write lies in [0, extent)
 
     // Attack pitch: the exponent falls linearly by 40 % over the attack, then the note steps to
     // its own pitch.
+    double pitchLength = 0.0; // L, samples (not truncated)
+    std::size_t pitchEnd = 0; // nL
+    double pitchSemitones = 0.0;
+    std::size_t ratioOnes = 0; // without attack pitch: 1.0 on [0, ratioOnes)
+
+    // Vibrato, from its delay on.
+    std::size_t vibratoStart = 0;
+    double vibratoAmplitude = 0.0;
+    double vibratoFrequency = 0.0;
+
+    // Degree envelope: attack, decay, sustain, then the release ramp to degree 2.0 unless the
+    // release length is "inf".
+    double attackDegree = 0.0;
+    double decayDegree = 0.0;
+    double sustainDegree = 0.0;
+    std::size_t degreeAttackEnd = 0; // a
+    std::size_t degreeDecay = 0;     // b
+    std::size_t degreeDecayEnd = 0;  // min(a + b, curve)
+    std::size_t sustainEnd = 0;
+    bool hasRelease = false;
+    double keyRelease = 0.0;      // S, samples
+    double releaseLength = 0.0;   // E, samples
+    double releaseFrom = 0.0;     // D0
+    std::size_t releaseBegin = 0; // trunc(S)
+    std::size_t releaseEnd = 0;   // first sample past the ramp
+    std::size_t releaseDone = 0;  // j1: 2.0 from here to the end of the voice
+
+    // The filter LFO swings the degree, clamped to 0..2.
+    double lpfLfoAmplitude = 0.0;
+    double lpfLfoFrequency = 0.0;
+    double lpfLfoDelay = 0.0; // Q, samples
+    std::size_t lpfLfoStart = 0;
+
+    // Amplitude envelope, release gate and tremolo.
+    double attackLevel = 0.0;
+    double decayLevel = 0.0;
+    double sustainLevel = 0.0;
+    std::size_t ampAttackEnd = 0; // p
+    std::size_t ampDecay = 0;     // q
+    std::size_t ampDecayEnd = 0;
+    double ampRelease = 0.0; // W, samples
+    double tremoloAmplitude = 0.0;
+    double tremoloDelay = 0.0; // samples
+    double tremoloFrequency = 0.0;
+    std::size_t tremoloStart = 0;
+
+    // The envelope degree at sample i before the release and the LFO.
+    double envelopeDegree(std::size_t i) const {
+        if (i < degreeAttackEnd)
+            return static_cast<double>(i) * (decayDegree - attackDegree) /
+                       static_cast<double>(degreeAttackEnd) +
+                   attackDegree;
+        if (i < degreeDecayEnd)
+            return static_cast<double>(i - degreeAttackEnd) * (sustainDegree - decayDegree) /
+                       static_cast<double>(degreeDecay) +
+                   decayDegree;
+        return sustainDegree;
+    }
+};
+
+// Plans the control curves of a voice whose key is released after `gate` seconds, computed over
+// its first `count` samples (the sustain and release of the degree reach further).
+Synth::CurvePlan Synth::planCurves(const SoundSettings& settings, double gate, std::size_t count) {
+    auto value = [&](Param p) { return settings.value(p); };
+    CurvePlan plan;
+    plan.count = count;
+    plan.keyRelease = gate * rate;
+
+    plan.pitchLength = value(Param::attackPitchLength) * rate;
+    plan.pitchEnd = std::min(samplesOf(value(Param::attackPitchLength)), curveLength);
+    plan.pitchSemitones = value(Param::attackPitch);
+    plan.ratioOnes = std::max(plan.pitchEnd, count);
+
+    plan.vibratoStart = samplesOf(value(Param::pitchLfoDelay));
+    plan.vibratoAmplitude = value(Param::pitchLfoAmplitude);
+    plan.vibratoFrequency = value(Param::pitchLfoFrequency);
+
+    plan.attackDegree = value(Param::lpfAttackDegree);
+    plan.decayDegree = value(Param::lpfDecayDegree);
+    plan.sustainDegree = value(Param::lpfSustainDegree);
+    plan.degreeAttackEnd = std::min(samplesOf(value(Param::lpfAttackLength)), curveLength);
+    plan.degreeDecay = samplesOf(value(Param::lpfDecayLength));
+    plan.degreeDecayEnd = std::min(plan.degreeAttackEnd + plan.degreeDecay, curveLength);
+    const double releaseSeconds = value(Param::lpfReleaseLength);
+    plan.hasRelease = releaseSeconds < noLpfReleaseFrom;
+    plan.releaseLength = releaseSeconds * rate;
+    const double S = plan.keyRelease;
+    const double E = plan.releaseLength;
+    plan.releaseDone =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, truncateTo<std::int64_t>(S + E)));
+    // The sustain degree holds to the end of the curve. Only the samples of this voice and the
+    // end of the release window are ever read, so the rest is left as it is.
+    plan.sustainEnd = plan.hasRelease
+                          ? std::max(count, std::min(plan.releaseDone + 1, curveLength))
+                          : count;
+    if (plan.hasRelease) {
+        // The release starts from the envelope's value at the end of its window (read inside
+        // the curve even when the window reaches past it).
+        plan.releaseFrom = plan.envelopeDegree(std::min(plan.releaseDone, curveLength - 1));
+        plan.releaseBegin = samplesOf(gate);
+        std::size_t j = plan.releaseBegin;
+        while (static_cast<double>(j) < S + E && j < curveLength)
+            ++j;
+        plan.releaseEnd = j;
+    }
+
+    plan.lpfLfoAmplitude = value(Param::lpfLfoAmplitude);
+    plan.lpfLfoFrequency = value(Param::lpfLfoFrequency);
+    plan.lpfLfoDelay = value(Param::lpfLfoDelay) * rate;
+    plan.lpfLfoStart = samplesOf(value(Param::lpfLfoDelay));
+
+    plan.attackLevel = value(Param::ampAttackLevel);
+    plan.decayLevel = value(Param::ampDecayLevel);
+    plan.sustainLevel = value(Param::ampSustainLevel);
+    plan.ampAttackEnd = std::min(samplesOf(value(Param::ampAttackLength)), curveLength);
+    plan.ampDecay = samplesOf(value(Param::ampDecayLength));
+    plan.ampDecayEnd = std::min(plan.ampAttackEnd + plan.ampDecay, curveLength);
+    plan.ampRelease = value(Param::ampReleaseLength) * rate;
+    plan.tremoloAmplitude = value(Param::ampLfoAmplitude);
+    plan.tremoloDelay = value(Param::ampLfoDelay) * rate;
+    plan.tremoloFrequency = value(Param::ampLfoFrequency);
+    plan.tremoloStart = samplesOf(value(Param::ampLfoDelay));
+
+    plan.extent = std::max({count, plan.pitchSemitones == 0.0 ? plan.ratioOnes : plan.pitchEnd,
+                            plan.degreeAttackEnd, plan.degreeDecayEnd, plan.sustainEnd,
+                            plan.releaseEnd, plan.ampAttackEnd, plan.ampDecayEnd});
+    return plan;
+}
+
+// Fills samples [begin, end) of every control curve. The passes run in the order of the
+// envelope's definition (a later pass overwrites or scales what an earlier one wrote at the same
+// sample), each limited to its own span.
+void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end) {
+    const std::size_t count = std::min(plan.count, end);
+    auto from = [begin](std::size_t first) { return std::max(first, begin); };
+
     {
         std::vector<double>& ratio = curves_.pitchRatio;
-        const double L = value(Param::attackPitchLength) * rate;
-        const std::size_t nL = std::min(samplesOf(value(Param::attackPitchLength)), curveLength);
-        const double semitones = value(Param::attackPitch);
-        if (semitones == 0.0) {
-            std::fill_n(ratio.begin(), std::max(nL, count), 1.0);
+        if (plan.pitchSemitones == 0.0) {
+            for (std::size_t i = begin; i < std::min(plan.ratioOnes, end); ++i)
+                ratio[i] = 1.0;
         } else {
-            const double t = semitones / 12;
-            for (std::size_t i = 0; i < nL; ++i)
+            const double L = plan.pitchLength;
+            const double t = plan.pitchSemitones / 12;
+            for (std::size_t i = begin; i < std::min(plan.pitchEnd, end); ++i)
                 ratio[i] = std::pow(2.0, (L - static_cast<double>(i) / 2.5) * t / L);
-            for (std::size_t i = nL; i < count; ++i)
+            for (std::size_t i = from(plan.pitchEnd); i < count; ++i)
                 ratio[i] = 1.0;
         }
     }
 
-    // Vibrato, from its delay on.
     {
         std::vector<double>& lfo = curves_.pitchLfo;
-        const std::size_t w = samplesOf(value(Param::pitchLfoDelay));
-        const double amplitude = value(Param::pitchLfoAmplitude);
-        const double frequency = value(Param::pitchLfoFrequency);
-        for (std::size_t i = 0; i < std::min(w, count); ++i)
+        const std::size_t w = plan.vibratoStart;
+        for (std::size_t i = begin; i < std::min(w, count); ++i)
             lfo[i] = 0.0;
-        for (std::size_t i = w; i < count; ++i)
-            lfo[i] = amplitude * pitchLfoFactor *
-                     std::sin(frequency * twoPi * static_cast<double>(i - w) / rate);
+        // Without vibrato every value is +-0.0, which the oscillators cannot tell apart: the
+        // sines are spared.
+        if (plan.vibratoAmplitude == 0.0)
+            for (std::size_t i = from(w); i < count; ++i)
+                lfo[i] = 0.0;
+        else
+            for (std::size_t i = from(w); i < count; ++i)
+                lfo[i] = plan.vibratoAmplitude * pitchLfoFactor *
+                     std::sin(plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate);
     }
 
-    // Degree envelope: attack, decay, sustain to the end of the curve, then the release ramp to
-    // degree 2.0 unless the release length is "inf".
     {
         std::vector<double>& deg = curves_.degree;
-        const double attackDegree = value(Param::lpfAttackDegree);
-        const double decayDegree = value(Param::lpfDecayDegree);
-        const double sustainDegree = value(Param::lpfSustainDegree);
-        const std::size_t a = std::min(samplesOf(value(Param::lpfAttackLength)), curveLength);
-        const std::size_t b = samplesOf(value(Param::lpfDecayLength));
-        const std::size_t decayEnd = std::min(a + b, curveLength);
-        for (std::size_t i = 0; i < a; ++i)
-            deg[i] = static_cast<double>(i) * (decayDegree - attackDegree) / static_cast<double>(a) +
-                     attackDegree;
-        for (std::size_t i = a; i < decayEnd; ++i)
-            deg[i] = static_cast<double>(i - a) * (sustainDegree - decayDegree) /
-                         static_cast<double>(b) +
-                     decayDegree;
-        // The sustain degree holds to the end of the curve. Only the samples of this voice and
-        // the end of the release window are ever read, so the rest is left as it is.
-        const double releaseLength = value(Param::lpfReleaseLength);
-        const bool hasRelease = releaseLength < noLpfReleaseFrom;
-        const double E = releaseLength * rate;
-        const std::size_t j1 =
-            static_cast<std::size_t>(std::max<std::int64_t>(0, truncateTo<std::int64_t>(S + E)));
-        const std::size_t sustainEnd =
-            hasRelease ? std::max(count, std::min(j1 + 1, curveLength)) : count;
-        for (std::size_t i = decayEnd; i < sustainEnd; ++i)
-            deg[i] = sustainDegree;
-
-        if (hasRelease) {
-            // The release starts from the envelope's value at the end of its window (read inside
-            // the curve even when the window reaches past it).
-            const double D0 = deg[std::min(j1, curveLength - 1)];
-            for (std::size_t j = samplesOf(gate); static_cast<double>(j) < S + E && j < curveLength;
-                 ++j)
+        const std::size_t a = plan.degreeAttackEnd;
+        for (std::size_t i = begin; i < std::min(a, end); ++i)
+            deg[i] = static_cast<double>(i) * (plan.decayDegree - plan.attackDegree) /
+                         static_cast<double>(a) +
+                     plan.attackDegree;
+        for (std::size_t i = from(a); i < std::min(plan.degreeDecayEnd, end); ++i)
+            deg[i] = static_cast<double>(i - a) * (plan.sustainDegree - plan.decayDegree) /
+                         static_cast<double>(plan.degreeDecay) +
+                     plan.decayDegree;
+        for (std::size_t i = from(plan.degreeDecayEnd); i < std::min(plan.sustainEnd, end); ++i)
+            deg[i] = plan.sustainDegree;
+        if (plan.hasRelease) {
+            const double S = plan.keyRelease;
+            const double E = plan.releaseLength;
+            const double D0 = plan.releaseFrom;
+            for (std::size_t j = from(plan.releaseBegin); j < std::min(plan.releaseEnd, end); ++j)
                 deg[j] = (static_cast<double>(j) - S) * (releaseDegree - D0) / E + D0;
-            for (std::size_t j = j1; j < count; ++j)
+            for (std::size_t j = from(plan.releaseDone); j < count; ++j)
                 deg[j] = releaseDegree;
         }
     }
 
-    // The filter LFO swings the degree, clamped to 0..2.
-    {
-        const double amplitude = value(Param::lpfLfoAmplitude);
-        if (amplitude != 0.0) {
-            std::vector<double>& lfo = curves_.lpfLfo;
-            std::vector<double>& deg = curves_.degree;
-            const double Q = value(Param::lpfLfoDelay) * rate;
-            const std::size_t q = samplesOf(value(Param::lpfLfoDelay));
-            const double frequency = value(Param::lpfLfoFrequency);
-            for (std::size_t i = 0; i < std::min(q, count); ++i)
-                lfo[i] = 0.0;
-            for (std::size_t i = q; i < count; ++i)
-                lfo[i] = std::sin(frequency * twoPi * (static_cast<double>(i) - Q) / rate) *
-                         amplitude;
-            for (std::size_t i = 0; i < count; ++i)
-                deg[i] = std::clamp(lfo[i] + deg[i], 0.0, maxDegree);
-        }
+    if (plan.lpfLfoAmplitude != 0.0) {
+        std::vector<double>& lfo = curves_.lpfLfo;
+        std::vector<double>& deg = curves_.degree;
+        const std::size_t q = plan.lpfLfoStart;
+        for (std::size_t i = begin; i < std::min(q, count); ++i)
+            lfo[i] = 0.0;
+        for (std::size_t i = from(q); i < count; ++i)
+            lfo[i] = std::sin(plan.lpfLfoFrequency * twoPi *
+                              (static_cast<double>(i) - plan.lpfLfoDelay) / rate) *
+                     plan.lpfLfoAmplitude;
+        for (std::size_t i = begin; i < count; ++i)
+            deg[i] = std::clamp(lfo[i] + deg[i], 0.0, maxDegree);
     }
 
-    // Amplitude envelope, release gate and tremolo.
     {
         std::vector<double>& amp = curves_.amp;
         std::vector<double>& gateCurve = curves_.releaseGate;
-        const double attackLevel = value(Param::ampAttackLevel);
-        const double decayLevel = value(Param::ampDecayLevel);
-        const double sustainLevel = value(Param::ampSustainLevel);
-        const std::size_t p = std::min(samplesOf(value(Param::ampAttackLength)), curveLength);
-        const std::size_t q = samplesOf(value(Param::ampDecayLength));
-        const std::size_t decayEnd = std::min(p + q, curveLength);
-        for (std::size_t i = 0; i < p; ++i)
-            amp[i] = static_cast<double>(i) * (decayLevel - attackLevel) / static_cast<double>(p) +
-                     attackLevel;
-        for (std::size_t i = p; i < decayEnd; ++i)
-            amp[i] = static_cast<double>(i - p) * (sustainLevel - decayLevel) /
-                         static_cast<double>(q) +
-                     decayLevel;
-        for (std::size_t i = decayEnd; i < count; ++i)
-            amp[i] = sustainLevel;
+        const std::size_t p = plan.ampAttackEnd;
+        for (std::size_t i = begin; i < std::min(p, end); ++i)
+            amp[i] = static_cast<double>(i) * (plan.decayLevel - plan.attackLevel) /
+                         static_cast<double>(p) +
+                     plan.attackLevel;
+        for (std::size_t i = from(p); i < std::min(plan.ampDecayEnd, end); ++i)
+            amp[i] = static_cast<double>(i - p) * (plan.sustainLevel - plan.decayLevel) /
+                         static_cast<double>(plan.ampDecay) +
+                     plan.decayLevel;
+        for (std::size_t i = from(plan.ampDecayEnd); i < count; ++i)
+            amp[i] = plan.sustainLevel;
 
-        const double W = value(Param::ampReleaseLength) * rate;
-        for (std::size_t i = 0; i < count; ++i) {
+        const double S = plan.keyRelease;
+        const double W = plan.ampRelease;
+        for (std::size_t i = begin; i < count; ++i) {
             const double t = static_cast<double>(i);
             double g;
             if (t < S)
@@ -168,22 +281,22 @@ void Synth::fillCurves(const SoundSettings& settings, double gate, std::size_t c
             amp[i] = g * amp[i];
         }
 
-        const double A = value(Param::ampLfoAmplitude);
+        const double A = plan.tremoloAmplitude;
         if (A != 0.0) {
-            const double Q = value(Param::ampLfoDelay) * rate;
-            const double frequency = value(Param::ampLfoFrequency);
-            for (std::size_t i = samplesOf(value(Param::ampLfoDelay)); i < count; ++i)
-                amp[i] = (std::cos(frequency * twoPi * (static_cast<double>(i) - Q) / rate) * A +
+            for (std::size_t i = from(plan.tremoloStart); i < count; ++i)
+                amp[i] = (std::cos(plan.tremoloFrequency * twoPi *
+                                   (static_cast<double>(i) - plan.tremoloDelay) / rate) *
+                              A +
                           1) /
                          (A + 1) * amp[i];
         }
     }
 }
 
-void Synth::runOscillators(const SoundSettings& settings, const WaveData& wave, double f0,
-                           std::size_t n, std::span<double> out) {
+OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const WaveData& wave,
+                                       double f0, std::span<double> out) const {
     const double h = f0 / referencePitch;
-    OscillatorInput in{
+    return OscillatorInput{
         .pitchRatio = curves_.pitchRatio.data(),
         .pitchLfo = curves_.pitchLfo.data(),
         .degree = curves_.degree.data(),
@@ -194,10 +307,30 @@ void Synth::runOscillators(const SoundSettings& settings, const WaveData& wave, 
         .oscillatorCount = static_cast<int>(settings.value(Param::oscillatorCount)),
         .out = out.data(),
     };
+}
+
+// The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is given.
+// The reference does each step over the whole voice, one after the other; the fast evaluation
+// does all steps chunk by chunk on every worker (each sample depends only on its own curve
+// values, so the doubles are the same).
+void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+                         double gate, std::size_t count, std::span<double> out,
+                         const double* gain) {
+    const CurvePlan plan = planCurves(settings, gate, count);
+    const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
+    const std::vector<double>& amp = curves_.amp;
+
     if (evaluation_ == Evaluation::reference) {
-        oscillatorsReference(in, 0, n);
+        fillCurves(plan, 0, plan.extent);
+        oscillatorsReference(in, 0, count);
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = amp[i] * out[i];
+        if (gain)
+            for (std::size_t i = 0; i < count; ++i)
+                out[i] = out[i] * *gain;
         return;
     }
+
     waveBounds_.compute(wave);
     // The workers take chunks in turn: the cost per sample varies along a voice (the attack
     // pitch, the degree envelope), so fixed halves would leave one core idle.
@@ -208,10 +341,19 @@ void Synth::runOscillators(const SoundSettings& settings, const WaveData& wave, 
         memo.valid = false;
         for (;;) {
             const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
-            if (begin >= n)
+            if (begin >= plan.extent)
                 break;
-            oscillatorsVector(in, waveBounds_, begin, std::min(begin + chunk, n), memo,
-                              vectorUnit_);
+            const std::size_t end = std::min(begin + chunk, plan.extent);
+            fillCurves(plan, begin, end);
+            const std::size_t last = std::min(end, count);
+            if (begin >= last)
+                continue;
+            oscillatorsVector(in, waveBounds_, begin, last, memo, vectorUnit_);
+            for (std::size_t i = begin; i < last; ++i)
+                out[i] = amp[i] * out[i];
+            if (gain)
+                for (std::size_t i = begin; i < last; ++i)
+                    out[i] = out[i] * *gain;
         }
     });
 }
@@ -222,21 +364,16 @@ std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& w
     const std::size_t n = samplesOf(seconds);
     // A voice longer than its buffer is cut at the end of the buffer.
     const std::size_t count = std::min({n, out.size(), curveLength});
-    fillCurves(settings, gate, count);
-    runOscillators(settings, wave, f0, count, out);
-    const std::vector<double>& amp = curves_.amp;
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = amp[i] * out[i];
+    voiceSamples(settings, wave, f0, gate, count, out, nullptr);
     return n;
 }
 
 void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
                           double gate, double gain) {
     const double f0 = std::pow(2.0, key / 12.0) * lowestKeyHz;
-    const std::size_t n = std::min(computeVoice(settings, wave, f0, gate, voiceOutput_),
-                                   voiceOutputLength);
-    for (std::size_t i = 0; i < n; ++i)
-        voiceOutput_[i] = voiceOutput_[i] * gain;
+    const double seconds = settings.value(Param::ampReleaseLength) + gate;
+    const std::size_t n = std::min(samplesOf(seconds), voiceOutputLength);
+    voiceSamples(settings, wave, f0, gate, n, voiceOutput_, &gain);
     // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
     if (voiceExtent_ > n)
         std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(n),

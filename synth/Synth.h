@@ -96,9 +96,13 @@ public:
     static std::size_t tickStartSample(int tick, int tempo);
 
 private:
-    void fillCurves(const SoundSettings& settings, double gate, std::size_t count);
-    void runOscillators(const SoundSettings& settings, const WaveData& wave, double f0,
-                        std::size_t n, std::span<double> out);
+    struct CurvePlan;
+    static CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
+    void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end);
+    OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
+                                    std::span<double> out) const;
+    void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+                      std::size_t count, std::span<double> out, const double* gain);
 
     WorkerPool pool_;
     Evaluation evaluation_;
