@@ -110,6 +110,7 @@ void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size
 
 void WaveBounds::compute(const WaveData& wave) {
     constexpr double never = -std::numeric_limits<double>::infinity();
+    highestDegree.fill(never);
     for (std::size_t h = 0; h < harmonicCount; ++h) {
         // c = w / m^g passes only while g * log(m) < log(w / threshold).
         const double w = wave[h];

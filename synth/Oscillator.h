@@ -52,7 +52,9 @@ const char* vectorUnitName(VectorUnit unit);
 // the power function). A harmonic is certainly silent at any degree above it, which spares its
 // power function when the degree changes from sample to sample. -inf: never sounds.
 struct WaveBounds {
-    std::array<double, harmonicCount> highestDegree{}; // entry m - 1 for harmonic m
+    // Entry m - 1 for harmonic m; the entries after harmonic 100 (-inf) let the vector code read
+    // whole vectors.
+    std::array<double, harmonicCount + 8> highestDegree{};
     void compute(const WaveData& wave);
 };
 

@@ -35,6 +35,9 @@ struct Avx2 {
     static unsigned greater(D a, D b) {
         return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ)));
     }
+    static unsigned atLeast(D a, D b) {
+        return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GE_OQ)));
+    }
     static unsigned within(D a, D lo, D hi) {
         return static_cast<unsigned>(_mm256_movemask_pd(
             _mm256_and_pd(_mm256_cmp_pd(a, lo, _CMP_GE_OQ), _mm256_cmp_pd(a, hi, _CMP_LE_OQ))));

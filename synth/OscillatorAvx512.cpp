@@ -33,6 +33,7 @@ struct Avx512 {
     static D sin(D a) { return _ZGVeN8v_sin(a); }
     static D exp(D a) { return _ZGVeN8v_exp(a); }
     static unsigned greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+    static unsigned atLeast(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
     static unsigned within(D a, D lo, D hi) {
         return _mm512_cmp_pd_mask(a, lo, _CMP_GE_OQ) & _mm512_cmp_pd_mask(a, hi, _CMP_LE_OQ);
     }

@@ -1,7 +1,8 @@
 // The vector evaluation of the oscillators, written once for any vector width. Each instruction
 // set's source file includes this after switching its target on, with a traits type V:
 //   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::exp,
-//   V::greater(a, b) and V::within(a, lo, hi) (lane bit masks), V::keep(a, bits) (others 0.0).
+//   V::greater(a, b), V::atLeast(a, b), V::within(a, lo, hi) (lane bit masks),
+//   V::keep(a, bits) (the other lanes 0.0).
 // (No include guard: every source file compiles its own copy for its own target.)
 
 namespace vorel::oscillator_detail {
@@ -35,6 +36,8 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
         alignas(64) double time[lanes];
         int limit[lanes];
         // A short last block repeats its last sample in the spare lanes and stores only its own.
+        bool samePitch = true;
+        bool sameDegree = true;
         for (int l = 0; l < lanes; ++l) {
             const std::size_t i =
                 i0 + (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
@@ -42,18 +45,27 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
             vi[l] = in.pitchLfo[i] * in.lfoScale;
             degree[l] = in.degree[i];
             time[l] = static_cast<double>(i);
-            limit[l] = l > 0 && fi[l] == fi[l - 1] ? limit[l - 1] : harmonicLimit(fi[l]);
-        }
-        int minLimit = limit[0];
-        int maxLimit = limit[0];
-        bool sameDegree = true;
-        double minDegree = degree[0];
-        for (int l = 1; l < lanes; ++l) {
-            minLimit = limit[l] < minLimit ? limit[l] : minLimit;
-            maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
+            samePitch = samePitch && fi[l] == fi[0];
             sameDegree = sameDegree && degree[l] == degree[0];
-            minDegree = degree[l] < minDegree ? degree[l] : minDegree;
         }
+        int minLimit;
+        int maxLimit;
+        if (samePitch) {
+            minLimit = maxLimit = harmonicLimit(fi[0]);
+            for (int l = 0; l < lanes; ++l)
+                limit[l] = minLimit;
+        } else {
+            for (int l = 0; l < lanes; ++l)
+                limit[l] = harmonicLimit(fi[l]);
+            minLimit = maxLimit = limit[0];
+            for (int l = 1; l < lanes; ++l) {
+                minLimit = limit[l] < minLimit ? limit[l] : minLimit;
+                maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
+            }
+        }
+        double minDegree = degree[0];
+        for (int l = 1; l < lanes; ++l)
+            minDegree = degree[l] < minDegree ? degree[l] : minDegree;
         // The lanes where harmonic m passes the ceiling test.
         auto lanesBelowCeiling = [&](int m) {
             if (m <= minLimit)
@@ -93,32 +105,41 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
             }
         } else {
             const D degreeV = V::load(degree);
-            for (int m = 1; m <= maxLimit; ++m) {
-                // Silent in every lane for sure: no power function needed.
-                if (!(bounds.highestDegree[static_cast<std::size_t>(m - 1)] >= minDegree))
-                    continue;
-                const double w = wave[static_cast<std::size_t>(m - 1)];
-                // 1^g is exactly 1.
-                D c = m == 1 ? V::set1(w)
-                             : V::div(V::set1(w),
-                                      V::exp(V::mul(degreeV, V::set1(logM[static_cast<std::size_t>(m)]))));
-                const unsigned inside = lanesBelowCeiling(m);
-                unsigned sounds = V::greater(c, thresholdV) & inside;
-                if (const unsigned near = V::within(c, nearBelowV, nearAboveV) & inside) {
-                    // Too close to call with the vector function: decide with the reference's pow.
-                    alignas(64) double laneC[lanes];
-                    V::store(laneC, c);
-                    for (int l = 0; l < lanes; ++l) {
-                        if (!(near >> l & 1u))
-                            continue;
-                        laneC[l] = w / std::pow(m, degree[l]);
-                        sounds = laneC[l] > coefficientThreshold ? sounds | 1u << l
-                                                                 : sounds & ~(1u << l);
+            const D minDegreeV = V::set1(minDegree);
+            // Harmonics base + 1 .. base + lanes at a time: those that may sound somewhere in the
+            // block (all others are silent in every lane for sure and need no power function).
+            for (int base = 0; base < maxLimit; base += lanes) {
+                unsigned candidates =
+                    V::atLeast(V::load(bounds.highestDegree.data() + base), minDegreeV);
+                if (maxLimit - base < lanes)
+                    candidates &= (1u << (maxLimit - base)) - 1;
+                while (candidates) {
+                    const int m = base + __builtin_ctz(candidates) + 1;
+                    candidates &= candidates - 1;
+                    const double w = wave[static_cast<std::size_t>(m - 1)];
+                    // 1^g is exactly 1.
+                    D c = m == 1 ? V::set1(w)
+                                 : V::div(V::set1(w),
+                                          V::exp(V::mul(degreeV, V::set1(logM[static_cast<std::size_t>(m)]))));
+                    const unsigned inside = lanesBelowCeiling(m);
+                    unsigned sounds = V::greater(c, thresholdV) & inside;
+                    if (const unsigned near = V::within(c, nearBelowV, nearAboveV) & inside) {
+                        // Too close to call with the vector function: decide with the
+                        // reference's pow.
+                        alignas(64) double laneC[lanes];
+                        V::store(laneC, c);
+                        for (int l = 0; l < lanes; ++l) {
+                            if (!(near >> l & 1u))
+                                continue;
+                            laneC[l] = w / std::pow(m, degree[l]);
+                            sounds = laneC[l] > coefficientThreshold ? sounds | 1u << l
+                                                                     : sounds & ~(1u << l);
+                        }
+                        c = V::load(laneC);
                     }
-                    c = V::load(laneC);
+                    if (sounds)
+                        addHarmonic(m, V::keep(c, sounds));
                 }
-                if (sounds)
-                    addHarmonic(m, V::keep(c, sounds));
             }
         }
 

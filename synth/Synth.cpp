@@ -30,6 +30,7 @@ Synth::Synth(unsigned threads, Evaluation evaluation)
                         &curves_.amp, &curves_.releaseGate})
         curve->assign(curveLength, 0.0);
     memos_.resize(pool_.threadCount());
+    piecePeaks_.resize(pool_.threadCount());
 }
 
 std::size_t Synth::tickStartSample(int tick, int tempo) {
@@ -309,13 +310,15 @@ OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const Wave
     };
 }
 
-// The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is given.
+// The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is given;
+// then added into mix[0 ..) as far as the mix reaches.
 // The reference does each step over the whole voice, one after the other; the fast evaluation
 // does all steps chunk by chunk on every worker (each sample depends only on its own curve
 // values, so the doubles are the same).
 void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                          double gate, std::size_t count, std::span<double> out,
-                         const double* gain) {
+                         const double* gain, std::span<double> mix) {
+    const std::size_t mixed = std::min(count, mix.size());
     const CurvePlan plan = planCurves(settings, gate, count);
     const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
     const std::vector<double>& amp = curves_.amp;
@@ -328,6 +331,8 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
         if (gain)
             for (std::size_t i = 0; i < count; ++i)
                 out[i] = out[i] * *gain;
+        for (std::size_t i = 0; i < mixed; ++i)
+            mix[i] += out[i];
         return;
     }
 
@@ -354,6 +359,8 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
             if (gain)
                 for (std::size_t i = begin; i < last; ++i)
                     out[i] = out[i] * *gain;
+            for (std::size_t i = begin; i < std::min(last, mixed); ++i)
+                mix[i] += out[i];
         }
     });
 }
@@ -364,16 +371,21 @@ std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& w
     const std::size_t n = samplesOf(seconds);
     // A voice longer than its buffer is cut at the end of the buffer.
     const std::size_t count = std::min({n, out.size(), curveLength});
-    voiceSamples(settings, wave, f0, gate, count, out, nullptr);
+    voiceSamples(settings, wave, f0, gate, count, out, nullptr, {});
     return n;
 }
 
 void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
                           double gate, double gain) {
+    addSequenceVoice(settings, wave, key, gate, gain, {});
+}
+
+void Synth::addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
+                             double gate, double gain, std::span<double> mix) {
     const double f0 = std::pow(2.0, key / 12.0) * lowestKeyHz;
     const double seconds = settings.value(Param::ampReleaseLength) + gate;
     const std::size_t n = std::min(samplesOf(seconds), voiceOutputLength);
-    voiceSamples(settings, wave, f0, gate, n, voiceOutput_, &gain);
+    voiceSamples(settings, wave, f0, gate, n, voiceOutput_, &gain, mix);
     // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
     if (voiceExtent_ > n)
         std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(n),
@@ -387,14 +399,14 @@ void Synth::previewVoice(const SoundSettings& settings, const WaveData& wave, do
     const std::size_t n =
         std::min({computeVoice(settings, wave, f0, gate, previewWork_), previewLength,
                   samples.size()});
-    double peak = 0.0;
-    for (std::size_t i = 0; i < n; ++i)
-        peak = std::max(peak, std::abs(previewWork_[i]));
-    if (peak != 0.0)
-        for (std::size_t i = 0; i < n; ++i)
-            previewWork_[i] = previewWork_[i] / peak;
-    for (std::size_t i = 0; i < n; ++i)
-        samples[i] = truncateTo<std::int16_t>(previewWork_[i] * previewPeak);
+    const double peak = peakOf(std::span<const double>(previewWork_).first(n));
+    forEachPiece(n, [&](std::size_t begin, std::size_t end, unsigned) {
+        if (peak != 0.0)
+            for (std::size_t i = begin; i < end; ++i)
+                previewWork_[i] = previewWork_[i] / peak;
+        for (std::size_t i = begin; i < end; ++i)
+            samples[i] = truncateTo<std::int16_t>(previewWork_[i] * previewPeak);
+    });
     std::fill(samples.begin() + static_cast<std::ptrdiff_t>(n), samples.end(), std::int16_t{0});
 }
 
@@ -446,16 +458,17 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
                                 percentTable[static_cast<std::size_t>(cell.keyLengthIndex)] /
                                 static_cast<double>(tempo * 24);
             const double gain = percentTable[static_cast<std::size_t>(cell.velocityIndex)];
-            sequenceVoice(settings, wave, k, gate, gain);
+            // The window's samples after the voice are zeros: adding them changes nothing, so
+            // only the voice itself is added (as it is computed), and only the part that fits
+            // the mix.
             const std::size_t start = tickStartSample(t, tempo);
+            std::span<double> mix;
+            if (start < mixLength)
+                mix = std::span<double>(mixBuffer_).subspan(start);
+            addSequenceVoice(settings, wave, k, gate, gain, mix);
             if (start >= mixLength)
                 continue;
-            // The window's samples after the voice are zeros: adding them changes nothing, so
-            // only the voice itself is added, and only the part that fits the mix.
             const std::size_t fits = std::min(lastVoiceLength_, mixLength - start);
-            double* mix = mixBuffer_.data() + start;
-            for (std::size_t j = 0; j < fits; ++j)
-                mix[j] += voiceOutput_[j];
             mixExtent_ = std::max(mixExtent_, start + fits);
             span = std::max(span, std::min(start + (voiceOutputLength - 1), mixLength));
         }
@@ -466,15 +479,35 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
     // The previous rendering wrote samples 0 .. renderedSpan_-1 only.
     std::fill_n(renderBuffer_.begin(), renderedSpan_, std::int16_t{0});
     renderedSpan_ = span;
-    double peak = 0.0;
-    for (std::size_t j = 0; j < span; ++j)
-        peak = std::max(peak, std::abs(mixBuffer_[j]));
+    const double peak = peakOf(std::span<const double>(mixBuffer_).first(span));
     if (peak != 0.0) {
         const double scale = 1 / peak;
-        for (std::size_t j = 0; j < span; ++j)
-            renderBuffer_[j] = truncateTo<std::int16_t>(mixBuffer_[j] * renderPeak * scale);
+        forEachPiece(span, [&](std::size_t begin, std::size_t end, unsigned) {
+            for (std::size_t j = begin; j < end; ++j)
+                renderBuffer_[j] = truncateTo<std::int16_t>(mixBuffer_[j] * renderPeak * scale);
+        });
     }
     return true;
+}
+
+double Synth::peakOf(std::span<const double> samples) {
+    // The largest of the pieces' peaks is the peak, whatever the pieces.
+    std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
+    forEachPiece(samples.size(), [&](std::size_t begin, std::size_t end, unsigned part) {
+        double peak = 0.0;
+        for (std::size_t j = begin; j < end; ++j)
+            peak = std::max(peak, std::abs(samples[j]));
+        piecePeaks_[part] = peak;
+    });
+    return *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
+}
+
+void Synth::forEachPiece(std::size_t count,
+                         const std::function<void(std::size_t, std::size_t, unsigned)>& work) {
+    if (evaluation_ == Evaluation::reference)
+        work(0, count, 0);
+    else
+        pool_.forEachRange(count, work);
 }
 
 } // namespace vorel

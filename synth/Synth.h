@@ -102,7 +102,16 @@ private:
     OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
                                     std::span<double> out) const;
     void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
-                      std::size_t count, std::span<double> out, const double* gain);
+                      std::size_t count, std::span<double> out, const double* gain,
+                      std::span<double> mix);
+    void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
+                          double gate, double gain, std::span<double> mix);
+    // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
+    // evaluation, in one piece for the reference.
+    void forEachPiece(std::size_t count,
+                      const std::function<void(std::size_t, std::size_t, unsigned)>& work);
+    // The largest magnitude among the samples (0.0 for none).
+    double peakOf(std::span<const double> samples);
 
     WorkerPool pool_;
     Evaluation evaluation_;
@@ -120,6 +129,7 @@ private:
     std::size_t mixExtent_ = 0;        // mixBuffer_ is 0.0 from here on
     std::vector<HarmonicMemo> memos_;  // one per worker
     WaveBounds waveBounds_;            // of the wave of the voice being computed
+    std::vector<double> piecePeaks_;   // one per worker
 };
 
 } // namespace vorel
