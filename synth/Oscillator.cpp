@@ -185,4 +185,33 @@ void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std:
     oscillatorsMemoised(in, begin, end, memo);
 }
 
+namespace {
+
+void trigonometry(const double* x, double* out, std::size_t n, VectorUnit unit, bool cosine) {
+#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
+    if (unit == VectorUnit::avx512 && vectorUnitAvailable(unit)) {
+        sinesAvx512(x, out, n, cosine);
+        return;
+    }
+    if (unit == VectorUnit::avx2 && vectorUnitAvailable(unit)) {
+        sinesAvx2(x, out, n, cosine);
+        return;
+    }
+#else
+    (void)unit;
+#endif
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = cosine ? std::cos(x[i]) : std::sin(x[i]);
+}
+
+} // namespace
+
+void sinesOf(const double* x, double* out, std::size_t n, VectorUnit unit) {
+    trigonometry(x, out, n, unit, false);
+}
+
+void cosinesOf(const double* x, double* out, std::size_t n, VectorUnit unit) {
+    trigonometry(x, out, n, unit, true);
+}
+
 } // namespace vorel

@@ -66,4 +66,10 @@ struct WaveBounds {
 void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                        std::size_t end, HarmonicMemo& memo, VectorUnit unit);
 
+// out[i] = sin(x[i]) (or cos) for i < n, with the vector unit's functions, which may differ from
+// std::sin and std::cos in the last bits; with VectorUnit::none (or a unit this machine lacks)
+// std::sin and std::cos themselves. out may be x.
+void sinesOf(const double* x, double* out, std::size_t n, VectorUnit unit);
+void cosinesOf(const double* x, double* out, std::size_t n, VectorUnit unit);
+
 } // namespace vorel

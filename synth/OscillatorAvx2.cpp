@@ -16,6 +16,7 @@
 
 // glibc's vector sine and exponential, four doubles per call.
 extern "C" __m256d _ZGVdN4v_sin(__m256d x);
+extern "C" __m256d _ZGVdN4v_cos(__m256d x);
 extern "C" __m256d _ZGVdN4v_exp(__m256d x);
 
 namespace vorel::oscillator_detail {
@@ -60,6 +61,24 @@ namespace vorel::oscillator_detail {
 void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                        std::size_t end, HarmonicMemo& memo) {
     vectorBlocks<Avx2>(in, bounds, begin, end, memo);
+}
+
+void sinesAvx2(const double* x, double* out, std::size_t n, bool cosine) {
+    constexpr std::size_t lanes = 4;
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const __m256d v = _mm256_loadu_pd(x + i);
+        _mm256_storeu_pd(out + i, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
+    }
+    if (i < n) {
+        alignas(64) double rest[lanes] = {};
+        for (std::size_t l = 0; i + l < n; ++l)
+            rest[l] = x[i + l];
+        const __m256d v = _mm256_loadu_pd(rest);
+        _mm256_storeu_pd(rest, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
+        for (std::size_t l = 0; i + l < n; ++l)
+            out[i + l] = rest[l];
+    }
 }
 
 } // namespace vorel::oscillator_detail

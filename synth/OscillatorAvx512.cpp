@@ -16,6 +16,7 @@
 
 // glibc's vector sine and exponential, eight doubles per call.
 extern "C" __m512d _ZGVeN8v_sin(__m512d x);
+extern "C" __m512d _ZGVeN8v_cos(__m512d x);
 extern "C" __m512d _ZGVeN8v_exp(__m512d x);
 
 namespace vorel::oscillator_detail {
@@ -50,6 +51,24 @@ namespace vorel::oscillator_detail {
 void oscillatorsAvx512(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                        std::size_t end, HarmonicMemo& memo) {
     vectorBlocks<Avx512>(in, bounds, begin, end, memo);
+}
+
+void sinesAvx512(const double* x, double* out, std::size_t n, bool cosine) {
+    constexpr std::size_t lanes = 8;
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const __m512d v = _mm512_loadu_pd(x + i);
+        _mm512_storeu_pd(out + i, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
+    }
+    if (i < n) {
+        alignas(64) double rest[lanes] = {};
+        for (std::size_t l = 0; i + l < n; ++l)
+            rest[l] = x[i + l];
+        const __m512d v = _mm512_loadu_pd(rest);
+        _mm512_storeu_pd(rest, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
+        for (std::size_t l = 0; i + l < n; ++l)
+            out[i + l] = rest[l];
+    }
 }
 
 } // namespace vorel::oscillator_detail

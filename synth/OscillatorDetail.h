@@ -41,4 +41,8 @@ void oscillatorsAvx512(const OscillatorInput& in, const WaveBounds& bounds, std:
 void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                      std::size_t end, HarmonicMemo& memo);
 
+// sin or cos of every argument with the vector functions of one instruction set.
+void sinesAvx512(const double* x, double* out, std::size_t n, bool cosine);
+void sinesAvx2(const double* x, double* out, std::size_t n, bool cosine);
+
 } // namespace vorel::oscillator_detail

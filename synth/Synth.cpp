@@ -178,8 +178,11 @@ Synth::CurvePlan Synth::planCurves(const SoundSettings& settings, double gate, s
 
 // Fills samples [begin, end) of every control curve. The passes run in the order of the
 // envelope's definition (a later pass overwrites or scales what an earlier one wrote at the same
-// sample), each limited to its own span.
-void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end) {
+// sample), each limited to its own span. With a vector unit, the vibrato and the tremolo use its
+// sine and cosine; the attack pitch and the degree (which decide harmonic ceilings and
+// thresholds) are always computed exactly as written.
+void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end,
+                       VectorUnit trigonometry) {
     const std::size_t count = std::min(plan.count, end);
     auto from = [begin](std::size_t first) { return std::max(first, begin); };
 
@@ -205,13 +208,23 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
             lfo[i] = 0.0;
         // Without vibrato every value is +-0.0, which the oscillators cannot tell apart: the
         // sines are spared.
-        if (plan.vibratoAmplitude == 0.0)
+        if (plan.vibratoAmplitude == 0.0) {
             for (std::size_t i = from(w); i < count; ++i)
                 lfo[i] = 0.0;
-        else
+        } else if (trigonometry == VectorUnit::none) {
             for (std::size_t i = from(w); i < count; ++i)
                 lfo[i] = plan.vibratoAmplitude * pitchLfoFactor *
-                     std::sin(plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate);
+                         std::sin(plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate);
+        } else if (from(w) < count) {
+            // The same arguments through the vector sine: the vibrato only moves phases, where a
+            // last-bit difference cannot reach a 16-bit sample.
+            const std::size_t first = from(w);
+            for (std::size_t i = first; i < count; ++i)
+                lfo[i] = plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate;
+            sinesOf(lfo.data() + first, lfo.data() + first, count - first, trigonometry);
+            for (std::size_t i = first; i < count; ++i)
+                lfo[i] = plan.vibratoAmplitude * pitchLfoFactor * lfo[i];
+        }
     }
 
     {
@@ -283,13 +296,26 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
         }
 
         const double A = plan.tremoloAmplitude;
-        if (A != 0.0) {
+        if (A != 0.0 && trigonometry == VectorUnit::none) {
             for (std::size_t i = from(plan.tremoloStart); i < count; ++i)
                 amp[i] = (std::cos(plan.tremoloFrequency * twoPi *
                                    (static_cast<double>(i) - plan.tremoloDelay) / rate) *
                               A +
                           1) /
                          (A + 1) * amp[i];
+        } else if (A != 0.0) {
+            // The vector cosine, a piece at a time: the tremolo only scales the amplitude.
+            constexpr std::size_t piece = 512;
+            double cosine[piece];
+            for (std::size_t first = from(plan.tremoloStart); first < count; first += piece) {
+                const std::size_t length = std::min(piece, count - first);
+                for (std::size_t k = 0; k < length; ++k)
+                    cosine[k] = plan.tremoloFrequency * twoPi *
+                                (static_cast<double>(first + k) - plan.tremoloDelay) / rate;
+                cosinesOf(cosine, cosine, length, trigonometry);
+                for (std::size_t k = 0; k < length; ++k)
+                    amp[first + k] = (cosine[k] * A + 1) / (A + 1) * amp[first + k];
+            }
         }
     }
 }
@@ -324,7 +350,7 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
     const std::vector<double>& amp = curves_.amp;
 
     if (evaluation_ == Evaluation::reference) {
-        fillCurves(plan, 0, plan.extent);
+        fillCurves(plan, 0, plan.extent, VectorUnit::none);
         oscillatorsReference(in, 0, count);
         for (std::size_t i = 0; i < count; ++i)
             out[i] = amp[i] * out[i];
@@ -349,7 +375,7 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
             if (begin >= plan.extent)
                 break;
             const std::size_t end = std::min(begin + chunk, plan.extent);
-            fillCurves(plan, begin, end);
+            fillCurves(plan, begin, end, vectorUnit_);
             const std::size_t last = std::min(end, count);
             if (begin >= last)
                 continue;

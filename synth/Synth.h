@@ -98,7 +98,8 @@ public:
 private:
     struct CurvePlan;
     static CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
-    void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end);
+    void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end,
+                    VectorUnit trigonometry);
     OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
                                     std::span<double> out) const;
     void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
