@@ -343,7 +343,7 @@ OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const Wave
 // values, so the doubles are the same).
 void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                          double gate, std::size_t count, std::span<double> out,
-                         const double* gain, std::span<double> mix) {
+                         const double* gain, std::span<double> mix, double* peak) {
     const std::size_t mixed = std::min(count, mix.size());
     const CurvePlan plan = planCurves(settings, gate, count);
     const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
@@ -359,6 +359,11 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
                 out[i] = out[i] * *gain;
         for (std::size_t i = 0; i < mixed; ++i)
             mix[i] += out[i];
+        if (peak) {
+            *peak = 0.0;
+            for (std::size_t i = 0; i < count; ++i)
+                *peak = std::max(*peak, std::abs(out[i]));
+        }
         return;
     }
 
@@ -367,9 +372,11 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
     // pitch, the degree envelope), so fixed halves would leave one core idle.
     constexpr std::size_t chunk = 4096; // samples, a multiple of every vector width
     std::atomic<std::size_t> next{0};
+    std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
     pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
         HarmonicMemo& memo = memos_[part];
         memo.valid = false;
+        double partPeak = 0.0;
         for (;;) {
             const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
             if (begin >= plan.extent)
@@ -387,8 +394,15 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
                     out[i] = out[i] * *gain;
             for (std::size_t i = begin; i < std::min(last, mixed); ++i)
                 mix[i] += out[i];
+            if (peak)
+                for (std::size_t i = begin; i < last; ++i)
+                    partPeak = std::max(partPeak, std::abs(out[i]));
         }
+        piecePeaks_[part] = partPeak;
     });
+    // The largest of the workers' peaks is the peak, however the chunks fell.
+    if (peak)
+        *peak = *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
 }
 
 std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& wave, double f0,
@@ -397,7 +411,7 @@ std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& w
     const std::size_t n = samplesOf(seconds);
     // A voice longer than its buffer is cut at the end of the buffer.
     const std::size_t count = std::min({n, out.size(), curveLength});
-    voiceSamples(settings, wave, f0, gate, count, out, nullptr, {});
+    voiceSamples(settings, wave, f0, gate, count, out, nullptr, {}, nullptr);
     return n;
 }
 
@@ -411,7 +425,7 @@ void Synth::addSequenceVoice(const SoundSettings& settings, const WaveData& wave
     const double f0 = std::pow(2.0, key / 12.0) * lowestKeyHz;
     const double seconds = settings.value(Param::ampReleaseLength) + gate;
     const std::size_t n = std::min(samplesOf(seconds), voiceOutputLength);
-    voiceSamples(settings, wave, f0, gate, n, voiceOutput_, &gain, mix);
+    voiceSamples(settings, wave, f0, gate, n, voiceOutput_, &gain, mix, nullptr);
     // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
     if (voiceExtent_ > n)
         std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(n),
@@ -422,10 +436,21 @@ void Synth::addSequenceVoice(const SoundSettings& settings, const WaveData& wave
 
 void Synth::previewVoice(const SoundSettings& settings, const WaveData& wave, double f0,
                          double gate, std::span<std::int16_t> samples) {
-    const std::size_t n =
-        std::min({computeVoice(settings, wave, f0, gate, previewWork_), previewLength,
-                  samples.size()});
-    const double peak = peakOf(std::span<const double>(previewWork_).first(n));
+    previewSamples(settings, wave, f0, gate, samples, samples.size());
+}
+
+std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+                                  double gate, std::span<std::int16_t> samples,
+                                  std::size_t dirtyEnd) {
+    const double seconds = settings.value(Param::ampReleaseLength) + gate;
+    const std::size_t length = samplesOf(seconds);
+    // As computeVoice: a voice longer than its buffer is cut at the end of the buffer.
+    const std::size_t count = std::min({length, previewWork_.size(), curveLength});
+    double peak = 0.0;
+    voiceSamples(settings, wave, f0, gate, count, previewWork_, nullptr, {}, &peak);
+    const std::size_t n = std::min({length, previewLength, samples.size()});
+    if (n < count)
+        peak = peakOf(std::span<const double>(previewWork_).first(n));
     forEachPiece(n, [&](std::size_t begin, std::size_t end, unsigned) {
         if (peak != 0.0)
             for (std::size_t i = begin; i < end; ++i)
@@ -433,7 +458,10 @@ void Synth::previewVoice(const SoundSettings& settings, const WaveData& wave, do
         for (std::size_t i = begin; i < end; ++i)
             samples[i] = truncateTo<std::int16_t>(previewWork_[i] * previewPeak);
     });
-    std::fill(samples.begin() + static_cast<std::ptrdiff_t>(n), samples.end(), std::int16_t{0});
+    if (dirtyEnd > n)
+        std::fill(samples.begin() + static_cast<std::ptrdiff_t>(n),
+                  samples.begin() + static_cast<std::ptrdiff_t>(dirtyEnd), std::int16_t{0});
+    return n;
 }
 
 bool Synth::computePreviews(const SoundSettings& settings, const WaveData& wave,
@@ -443,13 +471,23 @@ bool Synth::computePreviews(const SoundSettings& settings, const WaveData& wave,
     for (int p = 0; p < previewCount; ++p) {
         if (progress && !progress(p / static_cast<double>(previewCount)))
             return false;
-        std::span<std::int16_t> slot(previewStaging_.data() + static_cast<std::size_t>(p) * previewLength,
-                                     previewLength);
-        previewVoice(settings, wave, previewFrequencies[static_cast<std::size_t>(p)], gate, slot);
+        const auto slot = static_cast<std::size_t>(p);
+        std::span<std::int16_t> staging(previewStaging_.data() + slot * previewLength,
+                                        previewLength);
+        // Samples from the slot's last preview on are zero already.
+        previewStagingExtent_[slot] =
+            previewSamples(settings, wave, previewFrequencies[slot], gate, staging,
+                           previewStagingExtent_[slot]);
     }
     if (progress && !progress(1.0))
         return false;
-    std::copy(previewStaging_.begin(), previewStaging_.end(), previewBuffers_.begin());
+    for (std::size_t slot = 0; slot < static_cast<std::size_t>(previewCount); ++slot) {
+        // Both the new preview and the one it replaces are zero after their extents.
+        const std::size_t extent = std::max(previewStagingExtent_[slot], previewExtent_[slot]);
+        const auto first = static_cast<std::ptrdiff_t>(slot * previewLength);
+        std::copy_n(previewStaging_.begin() + first, extent, previewBuffers_.begin() + first);
+        previewExtent_[slot] = previewStagingExtent_[slot];
+    }
     return true;
 }
 

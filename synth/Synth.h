@@ -104,7 +104,11 @@ private:
                                     std::span<double> out) const;
     void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
                       std::size_t count, std::span<double> out, const double* gain,
-                      std::span<double> mix);
+                      std::span<double> mix, double* peak);
+    // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
+    // number of samples written before the zeros.
+    std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+                               double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
     void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
                           double gate, double gain, std::span<double> mix);
     // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
@@ -131,6 +135,9 @@ private:
     std::vector<HarmonicMemo> memos_;  // one per worker
     WaveBounds waveBounds_;            // of the wave of the voice being computed
     std::vector<double> piecePeaks_;   // one per worker
+    // Each preview slot of previewStaging_ and of previewBuffers_ is zero from here on.
+    std::array<std::size_t, previewCount> previewStagingExtent_{};
+    std::array<std::size_t, previewCount> previewExtent_{};
 };
 
 } // namespace vorel

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -255,6 +256,38 @@ TEST_F(FastPathSynthTest, ShorterVoiceAfterALongerOneLeavesSilenceBehindIt) {
     EXPECT_NE(out[n / 2], 0.0);
     for (std::size_t j = n; j < voiceOutputLength; ++j)
         ASSERT_EQ(out[j], 0.0) << "sample " << j;
+}
+
+} // namespace
+} // namespace vorel
+
+namespace vorel {
+namespace {
+
+TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
+    WaveData sine{};
+    sine[0] = 1.0; // one harmonic keeps the long notes cheap
+    SoundSettings longNotes;
+    longNotes.select(Param::ampDecayLength, 30); // 4.0 s: the gate is 6.1 s
+    ASSERT_TRUE(fast_->computePreviews(longNotes, sine));
+    const SoundSettings start;
+    // The start settings: gate 2.2 s, 0.1 s release.
+    const std::size_t n = static_cast<std::size_t>((0.1 + 2.2) * 44100);
+    ASSERT_TRUE(fast_->computePreviews(start, sine));
+    for (int p = 0; p < previewCount; ++p) {
+        const std::span<const std::int16_t> preview = fast_->previewBuffer(p);
+        EXPECT_NE(preview[n / 2], 0) << "preview " << p;
+        for (std::size_t i = n; i < previewLength; ++i)
+            ASSERT_EQ(preview[i], 0) << "preview " << p << ", sample " << i;
+    }
+    // A cancelled computation leaves the previews as they were.
+    const std::vector<std::int16_t> before(fast_->previewBuffer(0).begin(),
+                                           fast_->previewBuffer(0).end());
+    int calls = 0;
+    EXPECT_FALSE(fast_->computePreviews(longNotes, sine, [&](double) { return ++calls < 3; }));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast_->previewBuffer(0).begin()));
+    ASSERT_TRUE(fast_->computePreviews(start, sine));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast_->previewBuffer(0).begin()));
 }
 
 } // namespace
