@@ -185,6 +185,9 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
                        VectorUnit trigonometry) {
     const std::size_t count = std::min(plan.count, end);
     auto from = [begin](std::size_t first) { return std::max(first, begin); };
+    // Sample positions as int (every curve is far shorter than 2^31) in the loops that divide:
+    // int converts to double in vector registers, std::size_t does not.
+    auto index = [](std::size_t i) { return static_cast<int>(i); };
 
     {
         std::vector<double>& ratio = curves_.pitchRatio;
@@ -230,12 +233,12 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
     {
         std::vector<double>& deg = curves_.degree;
         const std::size_t a = plan.degreeAttackEnd;
-        for (std::size_t i = begin; i < std::min(a, end); ++i)
+        for (int i = index(begin); i < index(std::min(a, end)); ++i)
             deg[i] = static_cast<double>(i) * (plan.decayDegree - plan.attackDegree) /
                          static_cast<double>(a) +
                      plan.attackDegree;
-        for (std::size_t i = from(a); i < std::min(plan.degreeDecayEnd, end); ++i)
-            deg[i] = static_cast<double>(i - a) * (plan.sustainDegree - plan.decayDegree) /
+        for (int i = index(from(a)); i < index(std::min(plan.degreeDecayEnd, end)); ++i)
+            deg[i] = static_cast<double>(i - index(a)) * (plan.sustainDegree - plan.decayDegree) /
                          static_cast<double>(plan.degreeDecay) +
                      plan.decayDegree;
         for (std::size_t i = from(plan.degreeDecayEnd); i < std::min(plan.sustainEnd, end); ++i)
@@ -244,7 +247,8 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
             const double S = plan.keyRelease;
             const double E = plan.releaseLength;
             const double D0 = plan.releaseFrom;
-            for (std::size_t j = from(plan.releaseBegin); j < std::min(plan.releaseEnd, end); ++j)
+            for (int j = index(from(plan.releaseBegin)); j < index(std::min(plan.releaseEnd, end));
+                 ++j)
                 deg[j] = (static_cast<double>(j) - S) * (releaseDegree - D0) / E + D0;
             for (std::size_t j = from(plan.releaseDone); j < count; ++j)
                 deg[j] = releaseDegree;
@@ -269,12 +273,12 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
         std::vector<double>& amp = curves_.amp;
         std::vector<double>& gateCurve = curves_.releaseGate;
         const std::size_t p = plan.ampAttackEnd;
-        for (std::size_t i = begin; i < std::min(p, end); ++i)
+        for (int i = index(begin); i < index(std::min(p, end)); ++i)
             amp[i] = static_cast<double>(i) * (plan.decayLevel - plan.attackLevel) /
                          static_cast<double>(p) +
                      plan.attackLevel;
-        for (std::size_t i = from(p); i < std::min(plan.ampDecayEnd, end); ++i)
-            amp[i] = static_cast<double>(i - p) * (plan.sustainLevel - plan.decayLevel) /
+        for (int i = index(from(p)); i < index(std::min(plan.ampDecayEnd, end)); ++i)
+            amp[i] = static_cast<double>(i - index(p)) * (plan.sustainLevel - plan.decayLevel) /
                          static_cast<double>(plan.ampDecay) +
                      plan.decayLevel;
         for (std::size_t i = from(plan.ampDecayEnd); i < count; ++i)
@@ -282,15 +286,12 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
 
         const double S = plan.keyRelease;
         const double W = plan.ampRelease;
-        for (std::size_t i = begin; i < count; ++i) {
+        for (int i = index(begin); i < index(count); ++i) {
             const double t = static_cast<double>(i);
-            double g;
-            if (t < S)
-                g = 1.0;
-            else if (t <= S + W)
-                g = (S - t) / W + 1.0;
-            else
-                g = 0.0;
+            // The ramp is computed everywhere and used only inside the release, so that the
+            // loop runs without branches.
+            const double ramp = (S - t) / W + 1.0;
+            const double g = t < S ? 1.0 : (t <= S + W ? ramp : 0.0);
             gateCurve[i] = g;
             amp[i] = g * amp[i];
         }
