@@ -3,7 +3,8 @@
 // At the end a table gives the median times, their ratio and how many 16-bit samples differ.
 //
 // Defaults: 3 repetitions in random order (so both paths see the same machine load); any
-// --benchmark_* option given on the command line replaces them.
+// --benchmark_* option given on the command line replaces them. --unit=avx512|avx2|scalar picks
+// the fast path's vector unit (default: the widest this machine has).
 
 #include "sequencer/SequenceData.h"
 #include "synth/Oscillator.h"
@@ -222,10 +223,26 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<char*> args(argv, argv + argc);
+    std::vector<char*> args;
     bool ownOptions = false;
-    for (int a = 1; a < argc; ++a)
-        ownOptions = ownOptions || std::string(argv[a]).starts_with("--benchmark_");
+    for (int a = 0; a < argc; ++a) {
+        const std::string arg = argv[a];
+        if (arg.starts_with("--unit=")) {
+            const std::string name = arg.substr(7);
+            VectorUnit unit = VectorUnit::none;
+            for (VectorUnit candidate : {VectorUnit::avx2, VectorUnit::avx512})
+                if (name == vectorUnitName(candidate))
+                    unit = candidate;
+            if (!vectorUnitAvailable(unit)) {
+                std::fprintf(stderr, "vector unit %s is not available here\n", name.c_str());
+                return 1;
+            }
+            fastSynth().setVectorUnit(unit);
+            continue;
+        }
+        ownOptions = ownOptions || arg.starts_with("--benchmark_");
+        args.push_back(argv[a]);
+    }
     std::string repetitions = "--benchmark_repetitions=3";
     std::string interleave = "--benchmark_enable_random_interleaving=true";
     std::string onlyRepeats = "--benchmark_report_aggregates_only=false";
