@@ -559,10 +559,13 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
     // The previous rendering wrote samples 0 .. renderedSpan_-1 only.
     std::fill_n(renderBuffer_.begin(), renderedSpan_, std::int16_t{0});
     renderedSpan_ = span;
-    const double peak = peakOf(std::span<const double>(mixBuffer_).first(span));
+    // Past the last voice sample the mix is 0.0, which neither raises the peak nor gives anything
+    // but the 0 the render buffer holds already.
+    const std::size_t voiced = std::min(span, mixExtent_);
+    const double peak = peakOf(std::span<const double>(mixBuffer_).first(voiced));
     if (peak != 0.0) {
         const double scale = 1 / peak;
-        forEachPiece(span, [&](std::size_t begin, std::size_t end, unsigned) {
+        forEachPiece(voiced, [&](std::size_t begin, std::size_t end, unsigned) {
             for (std::size_t j = begin; j < end; ++j)
                 renderBuffer_[j] = truncateTo<std::int16_t>(mixBuffer_[j] * renderPeak * scale);
         });
