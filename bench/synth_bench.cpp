@@ -44,15 +44,24 @@ SoundSettings with(std::initializer_list<std::pair<Param, int>> choices) {
 
 // A lead sound: 2 oscillators, attack pitch, vibrato, an LPF envelope with its LFO.
 SoundSettings leadSettings() {
-    return with({{Param::oscillatorCount, 1},   {Param::detune, 2},
-                 {Param::attackPitch, 22},      {Param::pitchLfoFrequency, 9},
-                 {Param::pitchLfoAmplitude, 2}, {Param::pitchLfoDelay, 1},
-                 {Param::ampAttackLevel, 3},    {Param::ampDecayLength, 3},
-                 {Param::ampSustainLevel, 7},   {Param::ampReleaseLength, 3},
-                 {Param::lpfAttackLength, 2},   {Param::lpfDecayDegree, 5},
-                 {Param::lpfDecayLength, 5},    {Param::lpfSustainDegree, 8},
-                 {Param::lpfReleaseLength, 4},  {Param::lpfLfoFrequency, 3},
-                 {Param::lpfLfoAmplitude, 2},   {Param::lpfLfoDelay, 2}});
+    return with({{Param::oscillatorCount, 1},
+                 {Param::detune, 2},
+                 {Param::attackPitch, 22},
+                 {Param::pitchLfoFrequency, 9},
+                 {Param::pitchLfoAmplitude, 2},
+                 {Param::pitchLfoDelay, 1},
+                 {Param::ampAttackLevel, 3},
+                 {Param::ampDecayLength, 3},
+                 {Param::ampSustainLevel, 7},
+                 {Param::ampReleaseLength, 3},
+                 {Param::lpfAttackLength, 2},
+                 {Param::lpfDecayDegree, 5},
+                 {Param::lpfDecayLength, 5},
+                 {Param::lpfSustainDegree, 8},
+                 {Param::lpfReleaseLength, 4},
+                 {Param::lpfLfoFrequency, 3},
+                 {Param::lpfLfoAmplitude, 2},
+                 {Param::lpfLfoDelay, 2}});
 }
 
 // 4 oscillators 3 Hz apart with a 2.0 vibrato from the start.
@@ -66,10 +75,14 @@ SoundSettings vibratoSettings() {
 
 // The degree moves on every sample: attack and decay ramps, then an LFO from the start.
 SoundSettings movingDegreeSettings() {
-    return with({{Param::lpfAttackDegree, 0},  {Param::lpfAttackLength, 5},
-                 {Param::lpfDecayDegree, 20},  {Param::lpfDecayLength, 10},
-                 {Param::lpfSustainDegree, 8}, {Param::lpfReleaseLength, 5},
-                 {Param::lpfLfoFrequency, 5},  {Param::lpfLfoAmplitude, 5},
+    return with({{Param::lpfAttackDegree, 0},
+                 {Param::lpfAttackLength, 5},
+                 {Param::lpfDecayDegree, 20},
+                 {Param::lpfDecayLength, 10},
+                 {Param::lpfSustainDegree, 8},
+                 {Param::lpfReleaseLength, 5},
+                 {Param::lpfLfoFrequency, 5},
+                 {Param::lpfLfoAmplitude, 5},
                  {Param::lpfLfoDelay, 0}});
 }
 
@@ -86,8 +99,8 @@ void fillDemo(SequenceData& sequence) {
             sequence.placeNote(page * ticksPerPage + step * 12, melody[page][step], 12,
                                step == 7 ? 9 : 7, step % 2 == 0 ? 9 : 6);
         for (int beat = 0; beat < 4; ++beat)
-            sequence.placeNote(page * ticksPerPage + beat * 24, bass[page] + (beat % 2) * 12, 24,
-                               5, beat == 0 ? 9 : 7);
+            sequence.placeNote(page * ticksPerPage + beat * 24, bass[page] + (beat % 2) * 12, 24, 5,
+                               beat == 0 ? 9 : 7);
     }
     for (int key : {c4, e4, g4, 15})
         sequence.placeNote(4 * ticksPerPage, key, 96, 9, 8);
@@ -125,8 +138,8 @@ std::vector<std::span<const std::int16_t>> renderOf(const Synth& synth) {
 
 Case previewCase(std::string name, SoundSettings settings) {
     static const WaveData wave = sawtooth();
-    return {std::move(name),
-            [settings](Synth& synth) { synth.computePreviews(settings, wave); }, previewsOf};
+    return {std::move(name), [settings](Synth& synth) { synth.computePreviews(settings, wave); },
+            previewsOf};
 }
 
 Case renderCase(std::string name, SoundSettings settings, void (*fill)(SequenceData&)) {
@@ -134,9 +147,7 @@ Case renderCase(std::string name, SoundSettings settings, void (*fill)(SequenceD
     auto sequence = std::make_shared<SequenceData>();
     fill(*sequence);
     return {std::move(name),
-            [settings, sequence](Synth& synth) {
-                synth.renderSequence(*sequence, settings, wave);
-            },
+            [settings, sequence](Synth& synth) { synth.renderSequence(*sequence, settings, wave); },
             renderOf};
 }
 
@@ -156,7 +167,7 @@ std::map<std::string, std::vector<double>> timings;
 std::map<std::string, std::vector<double>> processorTimings;
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
@@ -210,13 +221,13 @@ int main(int argc, char** argv) {
     };
     for (const Case& c : cases) {
         for (bool reference : {true, false}) {
-            benchmark::RegisterBenchmark(
-                (c.name + (reference ? "/reference" : "/fast")).c_str(),
-                [&c, reference](benchmark::State& state) {
-                    Synth& synth = reference ? referenceSynth() : fastSynth();
-                    for (auto _ : state)
-                        c.run(synth);
-                })
+            benchmark::RegisterBenchmark((c.name + (reference ? "/reference" : "/fast")).c_str(),
+                                         [&c, reference](benchmark::State& state) {
+                                             Synth& synth =
+                                                 reference ? referenceSynth() : fastSynth();
+                                             for (auto _ : state)
+                                                 c.run(synth);
+                                         })
                 ->Unit(benchmark::kMillisecond)
                 ->MeasureProcessCPUTime()
                 ->UseRealTime();

@@ -61,8 +61,8 @@ struct WaveBounds {
 // The sums for 8 (AVX-512) or 4 (AVX2) consecutive samples at once, with the vector sine and, where
 // the degree differs between those samples, m^degree as a vector exp(degree * log m); each sample
 // still adds its terms in the reference's order and decides every threshold test as the
-// reference does. The vector functions may differ from the scalar ones in the last bits. With VectorUnit::none (or a
-// unit this machine lacks) this is oscillatorsMemoised.
+// reference does. The vector functions may differ from the scalar ones in the last bits. With
+// VectorUnit::none (or a unit this machine lacks) this is oscillatorsMemoised.
 void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                        std::size_t end, HarmonicMemo& memo, VectorUnit unit);
 

@@ -59,7 +59,7 @@ struct Avx2 {
 namespace vorel::oscillator_detail {
 
 void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
-                       std::size_t end, HarmonicMemo& memo) {
+                     std::size_t end, HarmonicMemo& memo) {
     vectorBlocks<Avx2>(in, bounds, begin, end, memo);
 }
 

@@ -38,7 +38,9 @@ struct Avx512 {
     static unsigned within(D a, D lo, D hi) {
         return _mm512_cmp_pd_mask(a, lo, _CMP_GE_OQ) & _mm512_cmp_pd_mask(a, hi, _CMP_LE_OQ);
     }
-    static D keep(D a, unsigned bits) { return _mm512_maskz_mov_pd(static_cast<__mmask8>(bits), a); }
+    static D keep(D a, unsigned bits) {
+        return _mm512_maskz_mov_pd(static_cast<__mmask8>(bits), a);
+    }
 };
 
 } // namespace

@@ -27,9 +27,8 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
     const D nearAboveV = V::set1(coefficientThreshold * (1 + thresholdBand));
 
     for (std::size_t i0 = begin; i0 < end; i0 += lanes) {
-        const std::size_t valid = end - i0 < static_cast<std::size_t>(lanes)
-                                      ? end - i0
-                                      : static_cast<std::size_t>(lanes);
+        const std::size_t valid =
+            end - i0 < static_cast<std::size_t>(lanes) ? end - i0 : static_cast<std::size_t>(lanes);
         alignas(64) double fi[lanes];
         alignas(64) double vi[lanes];
         alignas(64) double degree[lanes];
@@ -40,7 +39,8 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
         bool sameDegree = true;
         for (int l = 0; l < lanes; ++l) {
             const std::size_t i =
-                i0 + (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
+                i0 +
+                (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
             fi[l] = in.pitchRatio[i] * in.f0;
             vi[l] = in.pitchLfo[i] * in.lfoScale;
             degree[l] = in.degree[i];
@@ -82,8 +82,8 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
         const D fiV = V::load(fi);
         const D timeV = V::load(time);
         for (int k = 0; k < oscillators; ++k)
-            phase[k] = V::mul(V::mul(V::add(V::add(viV, V::set1(k * in.detuneHz)), fiV), twoPiV),
-                              timeV);
+            phase[k] =
+                V::mul(V::mul(V::add(V::add(viV, V::set1(k * in.detuneHz)), fiV), twoPiV), timeV);
 
         D x = V::set1(0.0);
         auto addHarmonic = [&](int m, D c) {
@@ -118,9 +118,11 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
                     candidates &= candidates - 1;
                     const double w = wave[static_cast<std::size_t>(m - 1)];
                     // 1^g is exactly 1.
-                    D c = m == 1 ? V::set1(w)
-                                 : V::div(V::set1(w),
-                                          V::exp(V::mul(degreeV, V::set1(logM[static_cast<std::size_t>(m)]))));
+                    D c = m == 1
+                              ? V::set1(w)
+                              : V::div(V::set1(w),
+                                       V::exp(V::mul(degreeV,
+                                                     V::set1(logM[static_cast<std::size_t>(m)]))));
                     const unsigned inside = lanesBelowCeiling(m);
                     unsigned sounds = V::greater(c, thresholdV) & inside;
                     if (const unsigned near = V::within(c, nearBelowV, nearAboveV) & inside) {

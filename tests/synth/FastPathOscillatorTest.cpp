@@ -107,8 +107,8 @@ TEST(FastPathOscillatorTest, DegreeChangingOnEverySampleKeepsEveryThresholdDecis
         for (double& g : curves.degree)
             g = degree(random);
         for (VectorUnit unit : unitsHere())
-            expectSameSums(reference(curves, wave, 110.0, 2), vectorised(curves, wave, 110.0, 2, unit),
-                           unit);
+            expectSameSums(reference(curves, wave, 110.0, 2),
+                           vectorised(curves, wave, 110.0, 2, unit), unit);
     }
 }
 
@@ -156,7 +156,7 @@ TEST(FastPathOscillatorTest, HarmonicCeilingFollowsThePitchOfEachSample) {
 TEST(FastPathOscillatorTest, SilentWavesGiveZeroEverywhere) {
     WaveData wave{};
     wave[3] = -0.9; // negative coefficients never sound
-    wave[4] = 0.05;  // nor does the threshold itself at degree 0
+    wave[4] = 0.05; // nor does the threshold itself at degree 0
     Curves curves(sampleCount);
     for (std::size_t i = 0; i < sampleCount; ++i)
         curves.degree[i] = i % 3 == 0 ? 0.0 : 0.001 * static_cast<double>(i % 7);

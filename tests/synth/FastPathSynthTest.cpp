@@ -43,14 +43,14 @@ std::vector<Sound> sounds() {
     };
     return {
         make("start settings", {}),
-        make("one oscillator, attack pitch +12 over 0.1 s",
-             {{Param::oscillatorCount, 0}, {Param::attackPitch, 12}, {Param::attackPitchLength, 0}}),
-        make("four oscillators with vibrato from the start",
-             {{Param::oscillatorCount, 2},
-              {Param::detune, 7},
-              {Param::pitchLfoAmplitude, 20},
-              {Param::pitchLfoFrequency, 18},
-              {Param::pitchLfoDelay, 0}}),
+        make(
+            "one oscillator, attack pitch +12 over 0.1 s",
+            {{Param::oscillatorCount, 0}, {Param::attackPitch, 12}, {Param::attackPitchLength, 0}}),
+        make("four oscillators with vibrato from the start", {{Param::oscillatorCount, 2},
+                                                              {Param::detune, 7},
+                                                              {Param::pitchLfoAmplitude, 20},
+                                                              {Param::pitchLfoFrequency, 18},
+                                                              {Param::pitchLfoDelay, 0}}),
         make("LPF attack and decay ramps, release inside the decay",
              {{Param::lpfAttackDegree, 0},
               {Param::lpfAttackLength, 1},
@@ -58,24 +58,22 @@ std::vector<Sound> sounds() {
               {Param::lpfDecayLength, 3},
               {Param::lpfSustainDegree, 5},
               {Param::lpfReleaseLength, 1}}),
-        make("LPF LFO from the start, clamped at both ends",
-             {{Param::lpfSustainDegree, 3},
-              {Param::lpfReleaseLength, 31},
-              {Param::lpfLfoAmplitude, 10},
-              {Param::lpfLfoFrequency, 18},
-              {Param::lpfLfoDelay, 0}}),
-        make("tremolo and attack pitch down",
-             {{Param::ampLfoAmplitude, 10},
-              {Param::ampLfoDelay, 0},
-              {Param::ampLfoFrequency, 18},
-              {Param::attackPitch, 40},
-              {Param::attackPitchLength, 1}}),
+        make("LPF LFO from the start, clamped at both ends", {{Param::lpfSustainDegree, 3},
+                                                              {Param::lpfReleaseLength, 31},
+                                                              {Param::lpfLfoAmplitude, 10},
+                                                              {Param::lpfLfoFrequency, 18},
+                                                              {Param::lpfLfoDelay, 0}}),
+        make("tremolo and attack pitch down", {{Param::ampLfoAmplitude, 10},
+                                               {Param::ampLfoDelay, 0},
+                                               {Param::ampLfoFrequency, 18},
+                                               {Param::attackPitch, 40},
+                                               {Param::attackPitchLength, 1}}),
     };
 }
 
 // The engines the tests share: each holds some 190 MB of buffers.
 class FastPathSynthTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         reference_ = std::make_unique<Synth>(1, Evaluation::reference);
         fast_ = std::make_unique<Synth>(3, Evaluation::fast);
