@@ -127,6 +127,11 @@ void WaveBounds::compute(const WaveData& wave) {
 }
 
 bool vectorUnitAvailable(VectorUnit unit) {
+#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
+    // Safe to repeat; needed when this runs before the run-time library's own constructors
+    // (a Synth constructed during static initialisation).
+    __builtin_cpu_init();
+#endif
     switch (unit) {
     case VectorUnit::none:
         return true;
