@@ -386,8 +386,12 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
 
     waveBounds_.compute(wave);
     // The workers take chunks in turn: the cost per sample varies along a voice (the attack
-    // pitch, the degree envelope), so fixed halves would leave one core idle.
-    constexpr std::size_t chunk = 4096; // samples, a multiple of every vector width
+    // pitch, the degree envelope), so fixed halves would leave one core idle. A short voice gets
+    // shorter chunks, so that no worker is left with most of it.
+    constexpr std::size_t vectorWidth = 8; // samples; chunks stay whole vector blocks
+    const std::size_t chunk = std::clamp<std::size_t>(
+        (plan.extent / (4 * pool_.threadCount()) + vectorWidth - 1) / vectorWidth * vectorWidth,
+        512, 4096);
     std::atomic<std::size_t> next{0};
     std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
     pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
