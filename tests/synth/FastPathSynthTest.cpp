@@ -71,28 +71,44 @@ std::vector<Sound> sounds() {
     };
 }
 
-// The engines the tests share: each holds some 190 MB of buffers.
+// The engines the tests share, each made when a test first needs it: each holds some 190 MB of
+// buffers.
 class FastPathSynthTest : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        reference_ = std::make_unique<Synth>(1, Evaluation::reference);
-        fast_ = std::make_unique<Synth>(3, Evaluation::fast);
-        fastOneThread_ = std::make_unique<Synth>(1, Evaluation::fast);
-    }
     static void TearDownTestSuite() {
-        reference_.reset();
-        fast_.reset();
-        fastOneThread_.reset();
+        referenceSynth().reset();
+        fastSynth().reset();
+        fastOneThreadSynth().reset();
     }
-    static std::unique_ptr<Synth> reference_;
-    static std::unique_ptr<Synth> fast_;
-    static std::unique_ptr<Synth> fastOneThread_;
+    static std::unique_ptr<Synth>& referenceSynth() {
+        static std::unique_ptr<Synth> synth;
+        return synth;
+    }
+    static std::unique_ptr<Synth>& fastSynth() {
+        static std::unique_ptr<Synth> synth;
+        return synth;
+    }
+    static std::unique_ptr<Synth>& fastOneThreadSynth() {
+        static std::unique_ptr<Synth> synth;
+        return synth;
+    }
+    static Synth& reference() {
+        if (!referenceSynth())
+            referenceSynth() = std::make_unique<Synth>(1, Evaluation::reference);
+        return *referenceSynth();
+    }
+    static Synth& fast() {
+        if (!fastSynth())
+            fastSynth() = std::make_unique<Synth>(3, Evaluation::fast);
+        return *fastSynth();
+    }
+    static Synth& fastOneThread() {
+        if (!fastOneThreadSynth())
+            fastOneThreadSynth() = std::make_unique<Synth>(1, Evaluation::fast);
+        return *fastOneThreadSynth();
+    }
     const WaveData wave_ = sawtooth();
 };
-
-std::unique_ptr<Synth> FastPathSynthTest::reference_;
-std::unique_ptr<Synth> FastPathSynthTest::fast_;
-std::unique_ptr<Synth> FastPathSynthTest::fastOneThread_;
 
 // Gate times in s and pitches: a low note, the 440 Hz preview and the top key, where only
 // harmonics 1..5 sound.
@@ -108,17 +124,17 @@ std::vector<double> voice(Synth& synth, const SoundSettings& settings, const Wav
 }
 
 TEST_F(FastPathSynthTest, MemoisedSumsOnSeveralThreadsGiveTheReferenceDoubles) {
-    fast_->setVectorUnit(VectorUnit::none);
+    fast().setVectorUnit(VectorUnit::none);
     for (const Sound& sound : sounds())
         for (double f0 : frequencies) {
-            const std::vector<double> expected = voice(*reference_, sound.settings, wave_, f0);
-            const std::vector<double> actual = voice(*fast_, sound.settings, wave_, f0);
+            const std::vector<double> expected = voice(reference(), sound.settings, wave_, f0);
+            const std::vector<double> actual = voice(fast(), sound.settings, wave_, f0);
             ASSERT_EQ(expected.size(), actual.size());
             for (std::size_t i = 0; i < expected.size(); ++i)
                 ASSERT_EQ(expected[i], actual[i])
                     << sound.name << " at " << f0 << " Hz, sample " << i;
         }
-    fast_->setVectorUnit(bestVectorUnit());
+    fast().setVectorUnit(bestVectorUnit());
 }
 
 // The curves over the voice's samples (what lies beyond is left from earlier voices). The
@@ -145,18 +161,18 @@ void expectSameCurves(const ControlCurves& expected, const ControlCurves& actual
 
 TEST_F(FastPathSynthTest, CurvesAndVoicesDoNotDependOnTheNumberOfThreads) {
     for (const Sound& sound : sounds()) {
-        const std::vector<double> one = voice(*fastOneThread_, sound.settings, wave_, 220.0);
-        const std::vector<double> three = voice(*fast_, sound.settings, wave_, 220.0);
+        const std::vector<double> one = voice(fastOneThread(), sound.settings, wave_, 220.0);
+        const std::vector<double> three = voice(fast(), sound.settings, wave_, 220.0);
         ASSERT_EQ(one, three) << sound.name;
-        expectSameCurves(fastOneThread_->curves(), fast_->curves(), one.size(), sound.name);
+        expectSameCurves(fastOneThread().curves(), fast().curves(), one.size(), sound.name);
     }
 }
 
 TEST_F(FastPathSynthTest, CurvesOfTheFastPathAreTheReferenceCurves) {
     for (const Sound& sound : sounds()) {
-        const std::size_t n = voice(*reference_, sound.settings, wave_, 880.0).size();
-        voice(*fast_, sound.settings, wave_, 880.0);
-        expectSameCurves(reference_->curves(), fast_->curves(), n, sound.name, true);
+        const std::size_t n = voice(reference(), sound.settings, wave_, 880.0).size();
+        voice(fast(), sound.settings, wave_, 880.0);
+        expectSameCurves(reference().curves(), fast().curves(), n, sound.name, true);
     }
 }
 
@@ -183,8 +199,8 @@ TEST_F(FastPathSynthTest, VectorPreviewsMatchTheReferenceWithinOneStep) {
     std::vector<std::int16_t> actual(previewLength);
     for (const Sound& sound : sounds())
         for (double f0 : frequencies) {
-            reference_->previewVoice(sound.settings, wave_, f0, gate, expected);
-            fast_->previewVoice(sound.settings, wave_, f0, gate, actual);
+            reference().previewVoice(sound.settings, wave_, f0, gate, expected);
+            fast().previewVoice(sound.settings, wave_, f0, gate, actual);
             const Apart apart = compare(expected, actual);
             EXPECT_LE(apart.largest, 1) << sound.name << " at " << f0 << " Hz: " << apart.differing
                                         << " samples differ, the first at " << apart.first;
@@ -195,11 +211,11 @@ TEST_F(FastPathSynthTest, VoiceLongerThanItsBufferIsCutAlike) {
     // 0.06 s + 0.02 s release is 3528 samples; the buffers hold 1001 (not a whole number of
     // vector blocks).
     SoundSettings settings = sounds()[3].settings;
-    const std::vector<double> expected = voice(*reference_, settings, wave_, 110.0, 1001);
-    fast_->setVectorUnit(VectorUnit::none);
-    const std::vector<double> memoised = voice(*fast_, settings, wave_, 110.0, 1001);
-    fast_->setVectorUnit(bestVectorUnit());
-    const std::vector<double> vectorised = voice(*fast_, settings, wave_, 110.0, 1001);
+    const std::vector<double> expected = voice(reference(), settings, wave_, 110.0, 1001);
+    fast().setVectorUnit(VectorUnit::none);
+    const std::vector<double> memoised = voice(fast(), settings, wave_, 110.0, 1001);
+    fast().setVectorUnit(bestVectorUnit());
+    const std::vector<double> vectorised = voice(fast(), settings, wave_, 110.0, 1001);
     ASSERT_EQ(expected.size(), 1001u);
     EXPECT_EQ(expected, memoised);
     ASSERT_EQ(vectorised.size(), 1001u);
@@ -224,32 +240,32 @@ TEST_F(FastPathSynthTest, RenderingsMatchTheReferenceAndForgetTheRenderingBefore
 
     // A longer rendering first, so that a buffer the second one fails to clear shows.
     fillSequence(*sequence, 24);
-    ASSERT_TRUE(fast_->renderSequence(*sequence, settings, wave_));
-    const std::size_t longSpan = fast_->renderedSpan();
+    ASSERT_TRUE(fast().renderSequence(*sequence, settings, wave_));
+    const std::size_t longSpan = fast().renderedSpan();
 
     fillSequence(*sequence, 6);
-    ASSERT_TRUE(reference_->renderSequence(*sequence, settings, wave_));
-    ASSERT_TRUE(fast_->renderSequence(*sequence, settings, wave_));
-    ASSERT_LT(fast_->renderedSpan(), longSpan);
-    EXPECT_EQ(reference_->renderedSpan(), fast_->renderedSpan());
-    const Apart apart = compare(reference_->renderBuffer(), fast_->renderBuffer());
+    ASSERT_TRUE(reference().renderSequence(*sequence, settings, wave_));
+    ASSERT_TRUE(fast().renderSequence(*sequence, settings, wave_));
+    ASSERT_LT(fast().renderedSpan(), longSpan);
+    EXPECT_EQ(reference().renderedSpan(), fast().renderedSpan());
+    const Apart apart = compare(reference().renderBuffer(), fast().renderBuffer());
     EXPECT_LE(apart.largest, 1) << apart.differing << " samples differ, the first at "
                                 << apart.first;
-    for (std::size_t j = fast_->renderedSpan(); j < longSpan; ++j)
-        ASSERT_EQ(fast_->renderBuffer()[j], 0) << "sample " << j << " left from before";
-    for (std::size_t j = fast_->renderedSpan(); j < mixLength; j += 997)
-        ASSERT_EQ(fast_->mixBuffer()[j], 0.0) << "mix sample " << j << " left from before";
+    for (std::size_t j = fast().renderedSpan(); j < longSpan; ++j)
+        ASSERT_EQ(fast().renderBuffer()[j], 0) << "sample " << j << " left from before";
+    for (std::size_t j = fast().renderedSpan(); j < mixLength; j += 997)
+        ASSERT_EQ(fast().mixBuffer()[j], 0.0) << "mix sample " << j << " left from before";
     // The last voice's window is silent after the voice, also where the voice before was longer.
     for (std::size_t j = 0; j < voiceOutputLength; ++j)
-        ASSERT_EQ(reference_->voiceOutput()[j] == 0.0, fast_->voiceOutput()[j] == 0.0)
+        ASSERT_EQ(reference().voiceOutput()[j] == 0.0, fast().voiceOutput()[j] == 0.0)
             << "sample " << j;
 }
 
 TEST_F(FastPathSynthTest, ShorterVoiceAfterALongerOneLeavesSilenceBehindIt) {
     const SoundSettings settings = sounds()[0].settings;
-    fast_->sequenceVoice(settings, wave_, 12, 0.3, 1.0);
-    fast_->sequenceVoice(settings, wave_, 12, 0.01, 0.5);
-    const std::span<const double> out = fast_->voiceOutput();
+    fast().sequenceVoice(settings, wave_, 12, 0.3, 1.0);
+    fast().sequenceVoice(settings, wave_, 12, 0.01, 0.5);
+    const std::span<const double> out = fast().voiceOutput();
     const std::size_t n = static_cast<std::size_t>((0.01 + 0.02) * 44100);
     EXPECT_NE(out[n / 2], 0.0);
     for (std::size_t j = n; j < voiceOutputLength; ++j)
@@ -267,25 +283,25 @@ TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
     sine[0] = 1.0; // one harmonic keeps the long notes cheap
     SoundSettings longNotes;
     longNotes.select(Param::ampDecayLength, 30); // 4.0 s: the gate is 6.1 s
-    ASSERT_TRUE(fast_->computePreviews(longNotes, sine));
+    ASSERT_TRUE(fast().computePreviews(longNotes, sine));
     const SoundSettings start;
     // The start settings: gate 2.2 s, 0.1 s release.
     const std::size_t n = static_cast<std::size_t>((0.1 + 2.2) * 44100);
-    ASSERT_TRUE(fast_->computePreviews(start, sine));
+    ASSERT_TRUE(fast().computePreviews(start, sine));
     for (int p = 0; p < previewCount; ++p) {
-        const std::span<const std::int16_t> preview = fast_->previewBuffer(p);
+        const std::span<const std::int16_t> preview = fast().previewBuffer(p);
         EXPECT_NE(preview[n / 2], 0) << "preview " << p;
         for (std::size_t i = n; i < previewLength; ++i)
             ASSERT_EQ(preview[i], 0) << "preview " << p << ", sample " << i;
     }
     // A cancelled computation leaves the previews as they were.
-    const std::vector<std::int16_t> before(fast_->previewBuffer(0).begin(),
-                                           fast_->previewBuffer(0).end());
+    const std::vector<std::int16_t> before(fast().previewBuffer(0).begin(),
+                                           fast().previewBuffer(0).end());
     int calls = 0;
-    EXPECT_FALSE(fast_->computePreviews(longNotes, sine, [&](double) { return ++calls < 3; }));
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast_->previewBuffer(0).begin()));
-    ASSERT_TRUE(fast_->computePreviews(start, sine));
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast_->previewBuffer(0).begin()));
+    EXPECT_FALSE(fast().computePreviews(longNotes, sine, [&](double) { return ++calls < 3; }));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast().previewBuffer(0).begin()));
+    ASSERT_TRUE(fast().computePreviews(start, sine));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), fast().previewBuffer(0).begin()));
 }
 
 } // namespace
