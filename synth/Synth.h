@@ -8,13 +8,37 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace vorel {
 
 class SequenceData;
+
+// Allocates zero-filled memory with calloc and leaves value-initialised elements as they come:
+// a large buffer then costs no time until its pages are first written (the kernel hands out
+// zero pages), and only the pages a computation touches ever take memory.
+template <class T> struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        if (void* p = std::calloc(n, sizeof(T)))
+            return static_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+};
+template <class T> using ZeroedBuffer = std::vector<T, ZeroedAllocator<T>>;
 
 inline constexpr std::size_t curveLength = 882'000;       // samples (20 s): every control curve
 inline constexpr std::size_t voiceOutputLength = 749'700; // samples (17 s): one sequence voice
@@ -122,12 +146,12 @@ private:
     Evaluation evaluation_;
     VectorUnit vectorUnit_;
     ControlCurves curves_;
-    std::vector<double> voiceOutput_;          // voiceOutputLength
-    std::vector<double> previewWork_;          // previewLength
-    std::vector<std::int16_t> previewStaging_; // previewCount * previewLength
-    std::vector<std::int16_t> previewBuffers_; // previewCount * previewLength
-    std::vector<double> mixBuffer_;            // mixLength
-    std::vector<std::int16_t> renderBuffer_;   // mixLength
+    ZeroedBuffer<double> voiceOutput_;          // voiceOutputLength
+    ZeroedBuffer<double> previewWork_;          // previewLength
+    ZeroedBuffer<std::int16_t> previewStaging_; // previewCount * previewLength
+    ZeroedBuffer<std::int16_t> previewBuffers_; // previewCount * previewLength
+    ZeroedBuffer<double> mixBuffer_;            // mixLength
+    ZeroedBuffer<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
     std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
     std::size_t voiceExtent_ = 0;      // voiceOutput_ is 0.0 from here on
