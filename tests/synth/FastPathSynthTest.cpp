@@ -306,3 +306,26 @@ TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
 
 } // namespace
 } // namespace vorel
+
+namespace vorel {
+namespace {
+
+TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
+    // Tempo 80: the last tick starts at sample 10,582,621, 442,379 samples before the end of the
+    // mix; a 12 s note with a 0.02 s release lasts 530,082 samples. The top key keeps the
+    // reference quick (5 harmonics).
+    auto sequence = std::make_unique<SequenceData>();
+    sequence->tempo = 80;
+    sequence->placeNote(tickCount - 1, keyCount - 1, 384, 9, 9);
+    const SoundSettings settings = sounds()[2].settings; // vibrato, four oscillators
+    ASSERT_TRUE(reference().renderSequence(*sequence, settings, wave_));
+    ASSERT_TRUE(fast().renderSequence(*sequence, settings, wave_));
+    EXPECT_EQ(fast().renderedSpan(), mixLength);
+    const Apart apart = compare(reference().renderBuffer(), fast().renderBuffer());
+    EXPECT_LE(apart.largest, 1) << apart.differing << " samples differ, the first at "
+                                << apart.first;
+    EXPECT_NE(fast().renderBuffer()[mixLength - 1], 0);
+}
+
+} // namespace
+} // namespace vorel
