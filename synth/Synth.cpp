@@ -389,34 +389,48 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
     // pitch, the degree envelope), so fixed halves would leave one core idle. A short voice gets
     // shorter chunks, so that no worker is left with most of it.
     constexpr std::size_t vectorWidth = 8; // samples; chunks stay whole vector blocks
-    const std::size_t chunk = std::clamp<std::size_t>(
-        (plan.extent / (4 * pool_.threadCount()) + vectorWidth - 1) / vectorWidth * vectorWidth,
-        512, 4096);
-    std::atomic<std::size_t> next{0};
+    // Everything the workers read, behind one pointer: the work function then fits into
+    // std::function without an allocation.
+    struct Job {
+        const CurvePlan& plan;
+        const OscillatorInput& in;
+        std::span<double> out;
+        std::span<double> mix;
+        std::size_t count;
+        std::size_t mixed;
+        const double* gain;
+        bool peak;
+        std::size_t chunk;
+        std::atomic<std::size_t> next{0};
+    } job{plan, in, out, mix, count, mixed, gain, peak != nullptr,
+          std::clamp<std::size_t>((plan.extent / (4 * pool_.threadCount()) + vectorWidth - 1) /
+                                      vectorWidth * vectorWidth,
+                                  512, 4096)};
     std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
-    pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
+    pool_.forEachRange(pool_.threadCount(), [this, &job](std::size_t, std::size_t, unsigned part) {
+        const std::vector<double>& amp = curves_.amp;
         HarmonicMemo& memo = memos_[part];
         memo.valid = false;
         double partPeak = 0.0;
         for (;;) {
-            const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
-            if (begin >= plan.extent)
+            const std::size_t begin = job.next.fetch_add(job.chunk, std::memory_order_relaxed);
+            if (begin >= job.plan.extent)
                 break;
-            const std::size_t end = std::min(begin + chunk, plan.extent);
-            fillCurves(plan, begin, end, vectorUnit_);
-            const std::size_t last = std::min(end, count);
+            const std::size_t end = std::min(begin + job.chunk, job.plan.extent);
+            fillCurves(job.plan, begin, end, vectorUnit_);
+            const std::size_t last = std::min(end, job.count);
             if (begin >= last)
                 continue;
-            oscillatorsVector(in, waveBounds_, begin, last, memo, vectorUnit_);
+            oscillatorsVector(job.in, waveBounds_, begin, last, memo, vectorUnit_);
             for (std::size_t i = begin; i < last; ++i)
-                out[i] = amp[i] * out[i];
-            if (gain)
+                job.out[i] = amp[i] * job.out[i];
+            if (job.gain)
                 for (std::size_t i = begin; i < last; ++i)
-                    out[i] = out[i] * *gain;
-            for (std::size_t i = begin; i < std::min(last, mixed); ++i)
-                mix[i] += out[i];
-            if (peak)
-                partPeak = std::max(partPeak, largestMagnitude(&out[begin], last - begin));
+                    job.out[i] = job.out[i] * *job.gain;
+            for (std::size_t i = begin; i < std::min(last, job.mixed); ++i)
+                job.mix[i] += job.out[i];
+            if (job.peak)
+                partPeak = std::max(partPeak, largestMagnitude(&job.out[begin], last - begin));
         }
         piecePeaks_[part] = partPeak;
     });
@@ -471,12 +485,16 @@ std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData&
     const std::size_t n = std::min({length, previewLength, samples.size()});
     if (n < count)
         peak = peakOf(std::span<const double>(previewWork_).first(n));
-    forEachPiece(n, [&](std::size_t begin, std::size_t end, unsigned) {
-        if (peak != 0.0)
+    struct Job {
+        double peak;
+        std::span<std::int16_t> samples;
+    } job{peak, samples};
+    forEachPiece(n, [this, &job](std::size_t begin, std::size_t end, unsigned) {
+        if (job.peak != 0.0)
             for (std::size_t i = begin; i < end; ++i)
-                previewWork_[i] = previewWork_[i] / peak;
+                previewWork_[i] = previewWork_[i] / job.peak;
         for (std::size_t i = begin; i < end; ++i)
-            samples[i] = truncateTo<std::int16_t>(previewWork_[i] * previewPeak);
+            job.samples[i] = truncateTo<std::int16_t>(previewWork_[i] * previewPeak);
     });
     if (dirtyEnd > n)
         std::fill(samples.begin() + static_cast<std::ptrdiff_t>(n),
@@ -569,7 +587,7 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
     const double peak = peakOf(std::span<const double>(mixBuffer_).first(voiced));
     if (peak != 0.0) {
         const double scale = 1 / peak;
-        forEachPiece(voiced, [&](std::size_t begin, std::size_t end, unsigned) {
+        forEachPiece(voiced, [this, scale](std::size_t begin, std::size_t end, unsigned) {
             for (std::size_t j = begin; j < end; ++j)
                 renderBuffer_[j] = truncateTo<std::int16_t>(mixBuffer_[j] * renderPeak * scale);
         });
@@ -580,7 +598,8 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
 double Synth::peakOf(std::span<const double> samples) {
     // The largest of the pieces' peaks is the peak, whatever the pieces.
     std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
-    forEachPiece(samples.size(), [&](std::size_t begin, std::size_t end, unsigned part) {
+    forEachPiece(samples.size(), [this, &samples](std::size_t begin, std::size_t end,
+                                                  unsigned part) {
         piecePeaks_[part] = largestMagnitude(samples.data() + begin, end - begin);
     });
     return *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
