@@ -2,7 +2,7 @@
 // process: each case is timed for both, then the two results are compared sample by sample.
 // At the end a table gives the median times, their ratio and how many 16-bit samples differ.
 //
-// Defaults: 3 repetitions in random order (so both paths see the same machine load); any
+// Defaults: 5 repetitions in random order (so both paths see the same machine load); any
 // --benchmark_* option given on the command line replaces them. --unit=avx512|avx2|scalar picks
 // the fast path's vector unit (default: the widest this machine has).
 
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
         ownOptions = ownOptions || arg.starts_with("--benchmark_");
         args.push_back(argv[a]);
     }
-    std::string repetitions = "--benchmark_repetitions=3";
+    std::string repetitions = "--benchmark_repetitions=5";
     std::string interleave = "--benchmark_enable_random_interleaving=true";
     std::string onlyRepeats = "--benchmark_report_aggregates_only=false";
     if (!ownOptions) {
