@@ -39,4 +39,37 @@ void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::siz
 void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size_t end,
                          HarmonicMemo& memo);
 
+// The vector units the fast path can use. `none` is the memoised scalar evaluation.
+enum class VectorUnit { none, avx2, avx512 };
+
+// The widest unit this processor (and this build) supports.
+VectorUnit bestVectorUnit();
+bool vectorUnitAvailable(VectorUnit unit);
+const char* vectorUnitName(VectorUnit unit);
+
+// What the vector path knows of the wave beforehand: the highest degree at which each harmonic
+// can still pass the threshold (with a safety margin far beyond any rounding of the logarithms or
+// the power function). A harmonic is certainly silent at any degree above it, which spares its
+// power function when the degree changes from sample to sample. -inf: never sounds.
+struct WaveBounds {
+    // Entry m - 1 for harmonic m; the entries after harmonic 100 (-inf) let the vector code read
+    // whole vectors.
+    std::array<double, harmonicCount + 8> highestDegree{};
+    void compute(const WaveData& wave);
+};
+
+// The sums for 8 (AVX-512) or 4 (AVX2) consecutive samples at once, with the vector sine and, where
+// the degree differs between those samples, m^degree as a vector exp(degree * log m); each sample
+// still adds its terms in the reference's order and decides every threshold test as the
+// reference does. The vector functions may differ from the scalar ones in the last bits. With
+// VectorUnit::none (or a unit this machine lacks) this is oscillatorsMemoised.
+void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                       std::size_t end, HarmonicMemo& memo, VectorUnit unit);
+
+// out[i] = sin(x[i]) (or cos) for i < n, with the vector unit's functions, which may differ from
+// std::sin and std::cos in the last bits; with VectorUnit::none (or a unit this machine lacks)
+// std::sin and std::cos themselves. out may be x.
+void sinesOf(const double* x, double* out, std::size_t n, VectorUnit unit);
+void cosinesOf(const double* x, double* out, std::size_t n, VectorUnit unit);
+
 } // namespace vorel

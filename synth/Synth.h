@@ -8,13 +8,37 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace vorel {
 
 class SequenceData;
+
+// Allocates zero-filled memory with calloc and leaves value-initialised elements as they come:
+// a large buffer then costs no time until its pages are first written (the kernel hands out
+// zero pages), and only the pages a computation touches ever take memory.
+template <class T> struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        if (void* p = std::calloc(n, sizeof(T)))
+            return static_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+};
+template <class T> using ZeroedBuffer = std::vector<T, ZeroedAllocator<T>>;
 
 inline constexpr std::size_t curveLength = 882'000;       // samples (20 s): every control curve
 inline constexpr std::size_t voiceOutputLength = 749'700; // samples (17 s): one sequence voice
@@ -52,6 +76,10 @@ public:
 
     void setEvaluation(Evaluation evaluation) { evaluation_ = evaluation; }
     Evaluation evaluation() const { return evaluation_; }
+    // The vector unit of the fast evaluation: the widest this machine has unless chosen here
+    // (VectorUnit::none: the memoised scalar sums, identical doubles to the reference).
+    void setVectorUnit(VectorUnit unit) { vectorUnit_ = unit; }
+    VectorUnit vectorUnit() const { return vectorUnit_; }
     unsigned threadCount() const { return pool_.threadCount(); }
 
     // One voice at f0 Hz whose key is released after `gate` seconds: fills the control curves
@@ -92,22 +120,48 @@ public:
     static std::size_t tickStartSample(int tick, int tempo);
 
 private:
-    void fillCurves(const SoundSettings& settings, double gate, std::size_t count);
-    void runOscillators(const SoundSettings& settings, const WaveData& wave, double f0,
-                        std::size_t n, std::span<double> out);
+    struct CurvePlan;
+    static CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
+    void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end,
+                    VectorUnit trigonometry);
+    OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
+                                    std::span<double> out) const;
+    void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+                      std::size_t count, std::span<double> out, const double* gain,
+                      std::span<double> mix, double* peak);
+    // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
+    // number of samples written before the zeros.
+    std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+                               double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
+    void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
+                          double gate, double gain, std::span<double> mix);
+    // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
+    // evaluation, in one piece for the reference.
+    void forEachPiece(std::size_t count,
+                      const std::function<void(std::size_t, std::size_t, unsigned)>& work);
+    // The largest magnitude among the samples (0.0 for none).
+    double peakOf(std::span<const double> samples);
 
     WorkerPool pool_;
     Evaluation evaluation_;
+    VectorUnit vectorUnit_;
     ControlCurves curves_;
-    std::vector<double> voiceOutput_;          // voiceOutputLength
-    std::vector<double> previewWork_;          // previewLength
-    std::vector<std::int16_t> previewStaging_; // previewCount * previewLength
-    std::vector<std::int16_t> previewBuffers_; // previewCount * previewLength
-    std::vector<double> mixBuffer_;            // mixLength
-    std::vector<std::int16_t> renderBuffer_;   // mixLength
+    ZeroedBuffer<double> voiceOutput_;          // voiceOutputLength
+    ZeroedBuffer<double> previewWork_;          // previewLength
+    ZeroedBuffer<std::int16_t> previewStaging_; // previewCount * previewLength
+    ZeroedBuffer<std::int16_t> previewBuffers_; // previewCount * previewLength
+    ZeroedBuffer<double> mixBuffer_;            // mixLength
+    ZeroedBuffer<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
     std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
+    std::size_t voiceExtent_ = 0;      // voiceOutput_ is 0.0 from here on
+    std::size_t mixExtent_ = 0;        // mixBuffer_ is 0.0 from here on
     std::vector<HarmonicMemo> memos_;  // one per worker
+    WaveBounds waveBounds_;            // of the wave of the voice being computed
+    std::vector<double> piecePeaks_;   // one per worker
+    // Each preview slot of previewStaging_ and of previewBuffers_ is zero from here on.
+    std::array<std::size_t, previewCount> previewStagingExtent_{};
+    std::array<std::size_t, previewCount> previewExtent_{};
 };
 
 } // namespace vorel

@@ -1,0 +1,88 @@
+// The oscillators four samples at a time with AVX2 and glibc's vector math library. Only
+// this function is compiled for AVX2; it is called only where the processor has it.
+
+#if defined(__x86_64__)
+
+#include "synth/OscillatorDetail.h"
+#include "synth/SynthConstants.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// glibc's vector sine and exponential, four doubles per call.
+extern "C" __m256d _ZGVdN4v_sin(__m256d x);
+extern "C" __m256d _ZGVdN4v_cos(__m256d x);
+extern "C" __m256d _ZGVdN4v_exp(__m256d x);
+
+namespace vorel::oscillator_detail {
+namespace {
+
+struct Avx2 {
+    using D = __m256d;
+    static constexpr int lanes = 4;
+    static D set1(double v) { return _mm256_set1_pd(v); }
+    static D load(const double* p) { return _mm256_loadu_pd(p); }
+    static void store(double* p, D v) { _mm256_storeu_pd(p, v); }
+    static D add(D a, D b) { return _mm256_add_pd(a, b); }
+    static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    static D sin(D a) { return _ZGVdN4v_sin(a); }
+    static D exp(D a) { return _ZGVdN4v_exp(a); }
+    static unsigned greater(D a, D b) {
+        return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ)));
+    }
+    static unsigned atLeast(D a, D b) {
+        return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GE_OQ)));
+    }
+    static unsigned within(D a, D lo, D hi) {
+        return static_cast<unsigned>(_mm256_movemask_pd(
+            _mm256_and_pd(_mm256_cmp_pd(a, lo, _CMP_GE_OQ), _mm256_cmp_pd(a, hi, _CMP_LE_OQ))));
+    }
+    static D keep(D a, unsigned bits) {
+        const __m256i lane = _mm256_setr_epi64x(1, 2, 4, 8);
+        const __m256i chosen =
+            _mm256_cmpeq_epi64(_mm256_and_si256(_mm256_set1_epi64x(bits), lane), lane);
+        return _mm256_and_pd(a, _mm256_castsi256_pd(chosen));
+    }
+};
+
+} // namespace
+} // namespace vorel::oscillator_detail
+
+#include "synth/OscillatorBlocks.h"
+
+namespace vorel::oscillator_detail {
+
+void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                     std::size_t end, HarmonicMemo& memo) {
+    vectorBlocks<Avx2>(in, bounds, begin, end, memo);
+}
+
+void sinesAvx2(const double* x, double* out, std::size_t n, bool cosine) {
+    constexpr std::size_t lanes = 4;
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const __m256d v = _mm256_loadu_pd(x + i);
+        _mm256_storeu_pd(out + i, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
+    }
+    if (i < n) {
+        alignas(64) double rest[lanes] = {};
+        for (std::size_t l = 0; i + l < n; ++l)
+            rest[l] = x[i + l];
+        const __m256d v = _mm256_loadu_pd(rest);
+        _mm256_storeu_pd(rest, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
+        for (std::size_t l = 0; i + l < n; ++l)
+            out[i + l] = rest[l];
+    }
+}
+
+} // namespace vorel::oscillator_detail
+
+#pragma GCC pop_options
+
+#endif // __x86_64__

@@ -1,0 +1,80 @@
+// The oscillators eight samples at a time with AVX-512 and glibc's vector math library. Only
+// this function is compiled for AVX-512; it is called only where the processor has it.
+
+#if defined(__x86_64__)
+
+#include "synth/OscillatorDetail.h"
+#include "synth/SynthConstants.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+
+// glibc's vector sine and exponential, eight doubles per call.
+extern "C" __m512d _ZGVeN8v_sin(__m512d x);
+extern "C" __m512d _ZGVeN8v_cos(__m512d x);
+extern "C" __m512d _ZGVeN8v_exp(__m512d x);
+
+namespace vorel::oscillator_detail {
+namespace {
+
+struct Avx512 {
+    using D = __m512d;
+    static constexpr int lanes = 8;
+    static D set1(double v) { return _mm512_set1_pd(v); }
+    static D load(const double* p) { return _mm512_loadu_pd(p); }
+    static void store(double* p, D v) { _mm512_storeu_pd(p, v); }
+    static D add(D a, D b) { return _mm512_add_pd(a, b); }
+    static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    static D sin(D a) { return _ZGVeN8v_sin(a); }
+    static D exp(D a) { return _ZGVeN8v_exp(a); }
+    static unsigned greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+    static unsigned atLeast(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
+    static unsigned within(D a, D lo, D hi) {
+        return _mm512_cmp_pd_mask(a, lo, _CMP_GE_OQ) & _mm512_cmp_pd_mask(a, hi, _CMP_LE_OQ);
+    }
+    static D keep(D a, unsigned bits) {
+        return _mm512_maskz_mov_pd(static_cast<__mmask8>(bits), a);
+    }
+};
+
+} // namespace
+} // namespace vorel::oscillator_detail
+
+#include "synth/OscillatorBlocks.h"
+
+namespace vorel::oscillator_detail {
+
+void oscillatorsAvx512(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
+                       std::size_t end, HarmonicMemo& memo) {
+    vectorBlocks<Avx512>(in, bounds, begin, end, memo);
+}
+
+void sinesAvx512(const double* x, double* out, std::size_t n, bool cosine) {
+    constexpr std::size_t lanes = 8;
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const __m512d v = _mm512_loadu_pd(x + i);
+        _mm512_storeu_pd(out + i, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
+    }
+    if (i < n) {
+        alignas(64) double rest[lanes] = {};
+        for (std::size_t l = 0; i + l < n; ++l)
+            rest[l] = x[i + l];
+        const __m512d v = _mm512_loadu_pd(rest);
+        _mm512_storeu_pd(rest, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
+        for (std::size_t l = 0; i + l < n; ++l)
+            out[i + l] = rest[l];
+    }
+}
+
+} // namespace vorel::oscillator_detail
+
+#pragma GCC pop_options
+
+#endif // __x86_64__
