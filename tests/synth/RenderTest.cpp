@@ -154,28 +154,5 @@ TEST_F(RenderTest, PreviewsAreTheFourTestNotesInOrder) {
     EXPECT_LT(std::abs(synth->previewBuffer(0)[5]), std::abs(synth->previewBuffer(3)[5]));
 }
 
-TEST_F(RenderTest, ReferenceAndFastEvaluationRenderTheSameSamples) {
-    settings.select(Param::oscillatorCount, 2);
-    settings.select(Param::attackPitch, 30);
-    settings.select(Param::pitchLfoAmplitude, 6);
-    settings.select(Param::pitchLfoDelay, 0);
-    settings.select(Param::lpfAttackDegree, 15);
-    settings.select(Param::lpfLfoAmplitude, 4);
-    settings.select(Param::lpfLfoDelay, 0);
-    for (std::size_t k = 0; k < harmonicCount; ++k)
-        wave[k] = 1.0 / static_cast<double>(k + 1);
-    sequence.placeNote(0, 10, 12, 9, 9);
-    sequence.placeNote(6, 50, 9, 3, 5);
-    sequence.placeNote(12, 70, 6, 6, 2);
-
-    Synth reference(1, Evaluation::reference);
-    ASSERT_TRUE(reference.renderSequence(sequence, settings, wave));
-    ASSERT_TRUE(synth->renderSequence(sequence, settings, wave));
-    const std::size_t span = synth->renderedSpan();
-    ASSERT_EQ(reference.renderedSpan(), span);
-    for (std::size_t j = 0; j < span; ++j)
-        ASSERT_EQ(reference.mixBuffer()[j], synth->mixBuffer()[j]) << "first difference at " << j;
-}
-
 } // namespace
 } // namespace vorel
