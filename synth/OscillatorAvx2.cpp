@@ -32,6 +32,7 @@ struct Avx2 {
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
     static D sin(D a) { return _ZGVdN4v_sin(a); }
+    static D cos(D a) { return _ZGVdN4v_cos(a); }
     static D exp(D a) { return _ZGVdN4v_exp(a); }
     static unsigned greater(D a, D b) {
         return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ)));
@@ -64,21 +65,7 @@ void oscillatorsAvx2(const OscillatorInput& in, const WaveBounds& bounds, std::s
 }
 
 void sinesAvx2(const double* x, double* out, std::size_t n, bool cosine) {
-    constexpr std::size_t lanes = 4;
-    std::size_t i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        const __m256d v = _mm256_loadu_pd(x + i);
-        _mm256_storeu_pd(out + i, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
-    }
-    if (i < n) {
-        alignas(64) double rest[lanes] = {};
-        for (std::size_t l = 0; i + l < n; ++l)
-            rest[l] = x[i + l];
-        const __m256d v = _mm256_loadu_pd(rest);
-        _mm256_storeu_pd(rest, cosine ? _ZGVdN4v_cos(v) : _ZGVdN4v_sin(v));
-        for (std::size_t l = 0; i + l < n; ++l)
-            out[i + l] = rest[l];
-    }
+    vectorSines<Avx2>(x, out, n, cosine);
 }
 
 } // namespace vorel::oscillator_detail

@@ -32,6 +32,7 @@ struct Avx512 {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
     static D sin(D a) { return _ZGVeN8v_sin(a); }
+    static D cos(D a) { return _ZGVeN8v_cos(a); }
     static D exp(D a) { return _ZGVeN8v_exp(a); }
     static unsigned greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
     static unsigned atLeast(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
@@ -56,21 +57,7 @@ void oscillatorsAvx512(const OscillatorInput& in, const WaveBounds& bounds, std:
 }
 
 void sinesAvx512(const double* x, double* out, std::size_t n, bool cosine) {
-    constexpr std::size_t lanes = 8;
-    std::size_t i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        const __m512d v = _mm512_loadu_pd(x + i);
-        _mm512_storeu_pd(out + i, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
-    }
-    if (i < n) {
-        alignas(64) double rest[lanes] = {};
-        for (std::size_t l = 0; i + l < n; ++l)
-            rest[l] = x[i + l];
-        const __m512d v = _mm512_loadu_pd(rest);
-        _mm512_storeu_pd(rest, cosine ? _ZGVeN8v_cos(v) : _ZGVeN8v_sin(v));
-        for (std::size_t l = 0; i + l < n; ++l)
-            out[i + l] = rest[l];
-    }
+    vectorSines<Avx512>(x, out, n, cosine);
 }
 
 } // namespace vorel::oscillator_detail

@@ -1,6 +1,6 @@
 // The vector evaluation of the oscillators, written once for any vector width. Each instruction
 // set's source file includes this after switching its target on, with a traits type V:
-//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::exp,
+//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::cos, V::exp,
 //   V::greater(a, b), V::atLeast(a, b), V::within(a, lo, hi) (lane bit masks),
 //   V::keep(a, bits) (the other lanes 0.0).
 // (No include guard: every source file compiles its own copy for its own target.)
@@ -153,6 +153,26 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
             for (std::size_t l = 0; l < valid; ++l)
                 in.out[i0 + l] = sums[l];
         }
+    }
+}
+
+// sin or cos of n arguments, a vector at a time; the last partial vector through a padded copy.
+template <typename V>
+void vectorSines(const double* x, double* out, std::size_t n, bool cosine) {
+    constexpr std::size_t lanes = static_cast<std::size_t>(V::lanes);
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const typename V::D v = V::load(x + i);
+        V::store(out + i, cosine ? V::cos(v) : V::sin(v));
+    }
+    if (i < n) {
+        alignas(64) double rest[lanes] = {};
+        for (std::size_t l = 0; i + l < n; ++l)
+            rest[l] = x[i + l];
+        const typename V::D v = V::load(rest);
+        V::store(rest, cosine ? V::cos(v) : V::sin(v));
+        for (std::size_t l = 0; i + l < n; ++l)
+            out[i + l] = rest[l];
     }
 }
 
