@@ -1,3 +1,4 @@
+#include "support/NoSoundServer.h"
 #include "ClientClicks.h"
 #include "tests/sound_editor/WindowFixture.h"
 
@@ -45,14 +46,7 @@ TEST(SoundEditorWithoutServerTest, TheFirstKeyToneSaysNoSoundCanBePlayedAndLater
 // first looks for one.
 int main(int argc, char* argv[]) {
     QTemporaryDir nowhere;
-    const QByteArray server = "unix:" + nowhere.filePath("no-such-socket").toLocal8Bit();
-    setenv("PULSE_SERVER", server.constData(), 1);
-    // Nor may a server be started on demand.
-    QFile config(nowhere.filePath("client.conf"));
-    if (config.open(QIODevice::WriteOnly))
-        config.write("autospawn = no\n");
-    config.close();
-    setenv("PULSE_CLIENTCONFIG", config.fileName().toLocal8Bit().constData(), 1);
+    vorel::testing::useNoSoundServer(nowhere);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,3 +1,4 @@
+#include "support/NoSoundServer.h"
 #include "platform/PcmPlayer.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +46,7 @@ TEST(PcmPlayerWithoutServerTest, PlayFailsQuicklyAndSaysSoOnce) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QTemporaryDir nowhere;
-    const QByteArray server = "unix:" + nowhere.filePath("no-such-socket").toLocal8Bit();
-    setenv("PULSE_SERVER", server.constData(), 1);
-    // Nor may a server be started on demand.
-    QFile config(nowhere.filePath("client.conf"));
-    if (config.open(QIODevice::WriteOnly))
-        config.write("autospawn = no\n");
-    config.close();
-    setenv("PULSE_CLIENTCONFIG", config.fileName().toLocal8Bit().constData(), 1);
+    vorel::testing::useNoSoundServer(nowhere);
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
