@@ -1,5 +1,6 @@
 // The sound editor: loads a wave, sets up the synthesizer, edits and renders a note sequence.
 #include "platform/PcmPlayer.h"
+#include "platform/ProcessExit.h"
 #include "platform/UserDialogs.h"
 #include "sound_editor/MainWindow.h"
 #include "sound_editor_io/playback/PreviewTones.h"
@@ -8,9 +9,9 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char* argv[]) {
-    // The icons live in the window library; a static library's resources are registered by hand.
-    Q_INIT_RESOURCE(sound_editor);
+namespace {
+
+int run(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorel sound editor"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sound_editor/vorel-sound-editor.png")));
@@ -23,4 +24,13 @@ int main(int argc, char* argv[]) {
     vorel::MainWindow window(synth, player, dialogs, [&tones](int key) { return tones.tone(key); });
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The icons live in the window library; a static library's resources are registered by hand.
+    Q_INIT_RESOURCE(sound_editor);
+    // The window, the player and the application are gone when run() returns.
+    vorel::exitSkippingStaticTeardown(run(argc, argv));
 }

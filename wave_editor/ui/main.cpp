@@ -1,3 +1,4 @@
+#include "platform/ProcessExit.h"
 #include "platform/UserDialogs.h"
 #include "wave_editor/ToneTables.h"
 #include "wave_editor/ui/WaveEditorWindow.h"
@@ -5,7 +6,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
-int main(int argc, char* argv[]) {
+namespace {
+
+int run(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vorel");
 
@@ -21,4 +24,11 @@ int main(int argc, char* argv[]) {
     window.move(0, 0);
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The window, its sound and the application are gone when run() returns.
+    vorel::exitSkippingStaticTeardown(run(argc, argv));
 }
