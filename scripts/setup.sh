@@ -21,13 +21,28 @@ vorel_install_missing() {
         "${missing[@]}" >/dev/null
 }
 
-# vorel_build DIR [cmake options...]
+# vorel_build DIR [cmake options...] [--target TARGET...]
+# Configures DIR with the options the first time, then builds the targets (default: all).
 vorel_build() {
     local dir=$1
     shift
+    local options=() targets=()
+    while [ $# -gt 0 ]; do
+        if [ "$1" = "--target" ]; then
+            targets+=("$2")
+            shift 2
+        else
+            options+=("$1")
+            shift
+        fi
+    done
     export CCACHE_BASEDIR="$PWD"
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+        cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
     fi
-    cmake --build "$dir" -- -j"$(nproc)"
+    if [ ${#targets[@]} -gt 0 ]; then
+        cmake --build "$dir" --target "${targets[@]}" -- -j"$(nproc)"
+    else
+        cmake --build "$dir" -- -j"$(nproc)"
+    fi
 }
