@@ -7,6 +7,7 @@
 // the fast path's vector unit (default: the widest this machine has).
 
 #include "sequencer/SequenceData.h"
+#include "sound_editor_io/SoundEditorFiles.h"
 #include "synth/Oscillator.h"
 #include "synth/SoundSettings.h"
 #include "synth/Synth.h"
@@ -86,24 +87,14 @@ SoundSettings movingDegreeSettings() {
                  {Param::lpfLfoDelay, 0}});
 }
 
-// Four bars of eighths over a bass in quarters and a closing chord: 52 notes.
+// The demo of examples/: four bars of eighths over a bass in quarters and a closing chord,
+// 52 notes.
 void fillDemo(SequenceData& sequence) {
-    constexpr int c4 = 27, d4 = 29, e4 = 31, f4 = 32, g4 = 34, a4 = 36, b4 = 38, c5 = 39;
-    const int melody[4][8] = {{c4, e4, g4, c5, b4, g4, e4, d4},
-                              {f4, a4, c5, a4, g4, e4, d4, e4},
-                              {e4, g4, b4, g4, a4, f4, d4, f4},
-                              {g4, b4, d4, g4, c5, g4, e4, c4}};
-    const int bass[4] = {3, 8, 10, 3};
-    for (int page = 0; page < 4; ++page) {
-        for (int step = 0; step < 8; ++step)
-            sequence.placeNote(page * ticksPerPage + step * 12, melody[page][step], 12,
-                               step == 7 ? 9 : 7, step % 2 == 0 ? 9 : 6);
-        for (int beat = 0; beat < 4; ++beat)
-            sequence.placeNote(page * ticksPerPage + beat * 24, bass[page] + (beat % 2) * 12, 24, 5,
-                               beat == 0 ? 9 : 7);
+    const std::string path = VOREL_EXAMPLES_DIR "/demo.vorelsqf";
+    if (Status loaded = loadSequenceFile(path, sequence); !loaded) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), loaded.error().c_str());
+        std::exit(1);
     }
-    for (int key : {c4, e4, g4, 15})
-        sequence.placeNote(4 * ticksPerPage, key, 96, 9, 8);
 }
 
 // 200 notes of 3 ticks at tempo 220, two keys per step, all over the keyboard.
