@@ -8,7 +8,7 @@ namespace vorel {
 
 // The outcome of a read, parse or write: a value, or a sentence saying why there is none.
 template <typename T> class Result {
-public:
+  public:
     static Result success(T value) { return Result(std::move(value), {}); }
     static Result failure(std::string reason) { return Result(std::nullopt, std::move(reason)); }
 
@@ -19,7 +19,7 @@ public:
     T&& value() && { return std::move(*value_); }
     const std::string& error() const { return error_; }
 
-private:
+  private:
     Result(std::optional<T> value, std::string error)
         : value_(std::move(value)), error_(std::move(error)) {}
     std::optional<T> value_;
@@ -28,7 +28,7 @@ private:
 
 // A result that carries no value.
 class Status {
-public:
+  public:
     static Status success() { return Status({}); }
     static Status failure(std::string reason) { return Status(std::move(reason), false); }
 
@@ -36,7 +36,7 @@ public:
     explicit operator bool() const { return ok_; }
     const std::string& error() const { return error_; }
 
-private:
+  private:
     explicit Status(std::string error, bool ok = true) : error_(std::move(error)), ok_(ok) {}
     std::string error_;
     bool ok_;

@@ -4,7 +4,9 @@
 
 namespace vorel {
 
-unsigned WorkerPool::processorCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned WorkerPool::processorCount() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
 WorkerPool::WorkerPool(unsigned threadCount)
     : threadCount_(threadCount == 0 ? processorCount() : threadCount) {
@@ -30,8 +32,8 @@ std::pair<std::size_t, std::size_t> pieceOf(std::size_t count, unsigned parts, u
 }
 } // namespace
 
-void WorkerPool::forEachRange(
-    std::size_t count, const std::function<void(std::size_t, std::size_t, unsigned)>& work) {
+void WorkerPool::forEachRange(std::size_t count,
+                              const std::function<void(std::size_t, std::size_t, unsigned)>& work) {
     if (threadCount_ == 1 || count < threadCount_) {
         work(0, count, 0);
         return;

@@ -12,7 +12,7 @@ namespace vorel {
 // A fixed set of threads that split a range of indexes between them. The threads are started
 // once, with their owner, so a render does not start threads per note.
 class WorkerPool {
-public:
+  public:
     // threadCount 0 means one thread per processor.
     explicit WorkerPool(unsigned threadCount = 0);
     WorkerPool(const WorkerPool&) = delete;
@@ -29,7 +29,7 @@ public:
 
     static unsigned processorCount();
 
-private:
+  private:
     void workerLoop(unsigned index);
 
     unsigned threadCount_;

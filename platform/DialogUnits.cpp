@@ -14,7 +14,8 @@ DialogUnits::DialogUnits(const QFont& font) {
 }
 
 QRect DialogUnits::toPixels(int x, int y, int width, int height) const {
-    return QRect(static_cast<int>(std::lround(x * unitX_)), static_cast<int>(std::lround(y * unitY_)),
+    return QRect(static_cast<int>(std::lround(x * unitX_)),
+                 static_cast<int>(std::lround(y * unitY_)),
                  static_cast<int>(std::lround(width * unitX_)),
                  static_cast<int>(std::lround(height * unitY_)));
 }

@@ -31,7 +31,7 @@ constexpr qint64 outputDelayBytes = sampleRate * bytesPerSample / 5;
 // Reads the caller's samples where they lie, a piece at a time as the sink asks for them, then
 // the trailing silence. Never writes, never copies the whole span.
 class SpanReader final : public QIODevice {
-public:
+  public:
     explicit SpanReader(std::span<const std::int16_t> samples)
         : bytes_(reinterpret_cast<const char*>(samples.data())),
           sampleBytes_(static_cast<qint64>(samples.size_bytes())) {}
@@ -46,7 +46,7 @@ public:
     }
     bool atEnd() const override { return exhausted() && QIODevice::bytesAvailable() == 0; }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override {
         qint64 done = 0;
         if (position_ < sampleBytes_) {
@@ -64,7 +64,7 @@ protected:
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     qint64 totalBytes() const { return sampleBytes_ + silenceBytes_; }
 
     const char* bytes_;

@@ -15,7 +15,7 @@ namespace vorel {
 // that plays. Signals arrive on the thread that owns the player (the GUI thread).
 class PcmPlayer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit PcmPlayer(QObject* parent = nullptr);
     ~PcmPlayer() override; // silences at once
 
@@ -27,14 +27,14 @@ public:
     // True while the sound that plays reads from inside `buffer`.
     bool isPlayingFrom(std::span<const std::int16_t> buffer) const;
 
-signals:
+  signals:
     void started();
     void finished(); // played to its end, or stopped
     // No output device could be opened. Emitted for the first failure only, so a window can
     // say once what is wrong; later failures are silent.
     void deviceUnavailable(const QString& reason);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

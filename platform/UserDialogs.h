@@ -19,7 +19,7 @@ struct FileDialogRequest {
 // The seam between the programs and the system's file dialogs and message boxes, so tests can
 // supply paths and read messages without a modal dialog.
 class UserDialogs {
-public:
+  public:
     virtual ~UserDialogs() = default;
     // The chosen path, or nothing when the user cancels. Open dialogs accept existing files only;
     // save dialogs ask before replacing a file.
@@ -30,7 +30,7 @@ public:
 
 // The real thing: QFileDialog and QMessageBox.
 class SystemDialogs final : public UserDialogs {
-public:
+  public:
     std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
     void showMessage(QWidget* parent, const QString& caption, const QString& text) override;

@@ -5,13 +5,12 @@
 namespace vorel {
 
 const std::array<std::string_view, keyCount> keyNames{
-    "A1", "A#1", "B1", "C2", "C#2", "D2", "D#2", "E2", "F2", "F#2", "G2", "G#2",
-    "A2", "A#2", "B2", "C3", "C#3", "D3", "D#3", "E3", "F3", "F#3", "G3", "G#3",
-    "A3", "A#3", "B3", "C4", "C#4", "D4", "D#4", "E4", "F4", "F#4", "G4", "G#4",
-    "A4", "A#4", "B4", "C5", "C#5", "D5", "D#5", "E5", "F5", "F#5", "G5", "G#5",
-    "A5", "A#5", "B5", "C6", "C#6", "D6", "D#6", "E6", "F6", "F#6", "G6", "G#6",
-    "A6", "A#6", "B6", "C7", "C#7", "D7", "D#7", "E7", "F7", "F#7", "G7", "G#7",
-    "A7"};
+    "A1",  "A#1", "B1",  "C2",  "C#2", "D2",  "D#2", "E2",  "F2",  "F#2", "G2",  "G#2", "A2",
+    "A#2", "B2",  "C3",  "C#3", "D3",  "D#3", "E3",  "F3",  "F#3", "G3",  "G#3", "A3",  "A#3",
+    "B3",  "C4",  "C#4", "D4",  "D#4", "E4",  "F4",  "F#4", "G4",  "G#4", "A4",  "A#4", "B4",
+    "C5",  "C#5", "D5",  "D#5", "E5",  "F5",  "F#5", "G5",  "G#5", "A5",  "A#5", "B5",  "C6",
+    "C#6", "D6",  "D#6", "E6",  "F6",  "F#6", "G6",  "G#6", "A6",  "A#6", "B6",  "C7",  "C#7",
+    "D7",  "D#7", "E7",  "F7",  "F#7", "G7",  "G#7", "A7"};
 
 const std::array<double, percentCount> percentTable{0.1, 0.2, 0.3, 0.4, 0.5,
                                                     0.6, 0.7, 0.8, 0.9, 1.0};
@@ -77,9 +76,9 @@ void SequenceData::clear() {
 }
 
 std::size_t SequenceData::noteCount() const {
-    return static_cast<std::size_t>(std::count_if(
-        cells_.get(), cells_.get() + static_cast<std::size_t>(tickCount) * keyCount,
-        [](const NoteCell& c) { return c.noteLength != 0; }));
+    return static_cast<std::size_t>(
+        std::count_if(cells_.get(), cells_.get() + static_cast<std::size_t>(tickCount) * keyCount,
+                      [](const NoteCell& c) { return c.noteLength != 0; }));
 }
 
 bool SequenceData::sameNotes(const SequenceData& other) const {

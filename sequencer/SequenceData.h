@@ -56,7 +56,7 @@ struct NoteRecord {
 
 // The note grid (7680 ticks x 73 keys, tick-major), the tempo and the sequence's name.
 class SequenceData {
-public:
+  public:
     SequenceData();
 
     NoteCell& cell(int tick, int key) { return cells_[index(tick, key)]; }
@@ -85,7 +85,7 @@ public:
 
     bool sameNotes(const SequenceData& other) const;
 
-private:
+  private:
     static std::size_t index(int tick, int key) {
         return static_cast<std::size_t>(tick) * keyCount + static_cast<std::size_t>(key);
     }
@@ -106,11 +106,11 @@ inline constexpr std::array<int, divisionCount> divisionTicks{24, 12, 8, 6, 4, 3
 // The editing state beside the sequence: the page on screen, division lines, values offered for
 // a new note.
 struct SequencerView {
-    int currentPage = 0; // 0..79, shown 1..80
+    int currentPage = 0;                             // 0..79, shown 1..80
     std::array<bool, divisionCount> divisionLines{}; // indexed by Division
-    int lastNoteLength = 24;    // ticks
-    int lastKeyLengthIndex = 7; // "80"
-    int lastVelocityIndex = 7;  // "80"
+    int lastNoteLength = 24;                         // ticks
+    int lastKeyLengthIndex = 7;                      // "80"
+    int lastVelocityIndex = 7;                       // "80"
 
     // "<<", "<", ">", ">>": move by -10, -1, +1, +10 pages, wrapping around the 80 pages.
     void stepPage(int delta);

@@ -157,8 +157,7 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
 }
 
 // sin or cos of n arguments, a vector at a time; the last partial vector through a padded copy.
-template <typename V>
-void vectorSines(const double* x, double* out, std::size_t n, bool cosine) {
+template <typename V> void vectorSines(const double* x, double* out, std::size_t n, bool cosine) {
     constexpr std::size_t lanes = static_cast<std::size_t>(V::lanes);
     std::size_t i = 0;
     for (; i + lanes <= n; i += lanes) {

@@ -40,21 +40,25 @@ enum class Param : int {
 inline constexpr int parameterCount = 25;
 
 struct ParameterInfo {
-    std::string_view name;  // "lpfReleaseLength"
-    const ValueList* list;  // where the value is looked up
-    int choices;            // indexes 0..choices-1 can be chosen (the dialog's items)
-    int startIndex;         // the index at program start
+    std::string_view name; // "lpfReleaseLength"
+    const ValueList* list; // where the value is looked up
+    int choices;           // indexes 0..choices-1 can be chosen (the dialog's items)
+    int startIndex;        // the index at program start
 };
 
 // Information on parameter number 1..25.
 const ParameterInfo& parameterInfo(Param param);
-inline constexpr Param paramFromNumber(int number) { return static_cast<Param>(number); }
-inline constexpr int numberOf(Param param) { return static_cast<int>(param); }
+inline constexpr Param paramFromNumber(int number) {
+    return static_cast<Param>(number);
+}
+inline constexpr int numberOf(Param param) {
+    return static_cast<int>(param);
+}
 
 // The synthesizer's settings: a selection index per parameter and the value looked up from it.
 // Index and value always agree; an index outside a parameter's choices is never stored.
 class SoundSettings {
-public:
+  public:
     SoundSettings() { resetToStart(); }
 
     // Stores the index and looks up the value. Returns false, changing nothing, for an index
@@ -71,7 +75,7 @@ public:
 
     bool operator==(const SoundSettings& other) const { return indexes_ == other.indexes_; }
 
-private:
+  private:
     static constexpr std::size_t slot(Param param) {
         return static_cast<std::size_t>(static_cast<int>(param) - 1);
     }

@@ -14,7 +14,8 @@ namespace {
 
 // A time in seconds as a whole number of samples, truncated toward zero.
 std::size_t samplesOf(double seconds) {
-    return static_cast<std::size_t>(std::max<std::int64_t>(0, truncateTo<std::int64_t>(seconds * rate)));
+    return static_cast<std::size_t>(
+        std::max<std::int64_t>(0, truncateTo<std::int64_t>(seconds * rate)));
 }
 
 // The largest |x[i]| (0.0 for none). Four running maxima side by side instead of one long chain
@@ -37,8 +38,7 @@ double largestMagnitude(const double* x, std::size_t n) {
 
 Synth::Synth(unsigned threads, Evaluation evaluation)
     : pool_(threads), evaluation_(evaluation), vectorUnit_(bestVectorUnit()),
-      voiceOutput_(voiceOutputLength),
-      previewWork_(previewLength),
+      voiceOutput_(voiceOutputLength), previewWork_(previewLength),
       previewStaging_(static_cast<std::size_t>(previewCount) * previewLength),
       previewBuffers_(static_cast<std::size_t>(previewCount) * previewLength),
       mixBuffer_(mixLength), renderBuffer_(mixLength) {
@@ -155,9 +155,8 @@ Synth::CurvePlan Synth::planCurves(const SoundSettings& settings, double gate, s
         static_cast<std::size_t>(std::max<std::int64_t>(0, truncateTo<std::int64_t>(S + E)));
     // The sustain degree holds to the end of the curve. Only the samples of this voice and the
     // end of the release window are ever read, so the rest is left as it is.
-    plan.sustainEnd = plan.hasRelease
-                          ? std::max(count, std::min(plan.releaseDone + 1, curveLength))
-                          : count;
+    plan.sustainEnd =
+        plan.hasRelease ? std::max(count, std::min(plan.releaseDone + 1, curveLength)) : count;
     if (plan.hasRelease) {
         // The release starts from the envelope's value at the end of its window (read inside
         // the curve even when the window reaches past it).
@@ -232,8 +231,9 @@ void Synth::fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end
                 lfo[i] = 0.0;
         } else if (trigonometry == VectorUnit::none) {
             for (std::size_t i = from(w); i < count; ++i)
-                lfo[i] = plan.vibratoAmplitude * pitchLfoFactor *
-                         std::sin(plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate);
+                lfo[i] =
+                    plan.vibratoAmplitude * pitchLfoFactor *
+                    std::sin(plan.vibratoFrequency * twoPi * static_cast<double>(i - w) / rate);
         } else if (from(w) < count) {
             // The same arguments through the vector sine: the vibrato only moves phases, where a
             // last-bit difference cannot reach a 16-bit sample.
@@ -359,8 +359,8 @@ OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const Wave
 // does all steps chunk by chunk on every worker (each sample depends only on its own curve
 // values, so the doubles are the same).
 void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
-                         double gate, std::size_t count, std::span<double> out,
-                         const double* gain, std::span<double> mix, double* peak) {
+                         double gate, std::size_t count, std::span<double> out, const double* gain,
+                         std::span<double> mix, double* peak) {
     const std::size_t mixed = std::min(count, mix.size());
     const CurvePlan plan = planCurves(settings, gate, count);
     const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
@@ -402,7 +402,14 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
         bool peak;
         std::size_t chunk;
         std::atomic<std::size_t> next{0};
-    } job{plan, in, out, mix, count, mixed, gain, peak != nullptr,
+    } job{plan,
+          in,
+          out,
+          mix,
+          count,
+          mixed,
+          gain,
+          peak != nullptr,
           std::clamp<std::size_t>((plan.extent / (4 * pool_.threadCount()) + vectorWidth - 1) /
                                       vectorWidth * vectorWidth,
                                   512, 4096)};
@@ -449,8 +456,8 @@ std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& w
     return n;
 }
 
-void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
-                          double gate, double gain) {
+void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, int key, double gate,
+                          double gain) {
     addSequenceVoice(settings, wave, key, gate, gain, {});
 }
 
@@ -513,9 +520,8 @@ bool Synth::computePreviews(const SoundSettings& settings, const WaveData& wave,
         std::span<std::int16_t> staging(previewStaging_.data() + slot * previewLength,
                                         previewLength);
         // Samples from the slot's last preview on are zero already.
-        previewStagingExtent_[slot] =
-            previewSamples(settings, wave, previewFrequencies[slot], gate, staging,
-                           previewStagingExtent_[slot]);
+        previewStagingExtent_[slot] = previewSamples(settings, wave, previewFrequencies[slot], gate,
+                                                     staging, previewStagingExtent_[slot]);
     }
     if (progress && !progress(1.0))
         return false;
@@ -598,10 +604,10 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
 double Synth::peakOf(std::span<const double> samples) {
     // The largest of the pieces' peaks is the peak, whatever the pieces.
     std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
-    forEachPiece(samples.size(), [this, &samples](std::size_t begin, std::size_t end,
-                                                  unsigned part) {
-        piecePeaks_[part] = largestMagnitude(samples.data() + begin, end - begin);
-    });
+    forEachPiece(samples.size(),
+                 [this, &samples](std::size_t begin, std::size_t end, unsigned part) {
+                     piecePeaks_[part] = largestMagnitude(samples.data() + begin, end - begin);
+                 });
     return *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
 }
 

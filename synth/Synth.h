@@ -47,8 +47,8 @@ inline constexpr std::size_t mixLength = 11'025'000;      // samples (250 s): th
 inline constexpr int previewCount = 4;
 inline constexpr std::array<double, previewCount> previewFrequencies{110.0, 220.0, 440.0, 880.0};
 
-inline constexpr int previewPeak = 8000;  // a preview note is normalised to this peak
-inline constexpr int renderPeak = 25000;  // a rendered sequence is normalised to this peak
+inline constexpr int previewPeak = 8000; // a preview note is normalised to this peak
+inline constexpr int renderPeak = 25000; // a rendered sequence is normalised to this peak
 
 // How the oscillators are evaluated. Both give identical doubles; the reference is the
 // straightforward single-threaded evaluation, kept to check the fast path against.
@@ -70,7 +70,7 @@ struct ControlCurves {
 // The sound editor's synthesizer: computes voices, the four preview notes and whole sequences
 // into buffers it allocates once and owns.
 class Synth {
-public:
+  public:
     // threads: 0 = one per processor.
     explicit Synth(unsigned threads = 0, Evaluation evaluation = Evaluation::fast);
 
@@ -119,7 +119,7 @@ public:
     // The first sample of tick t at the given tempo.
     static std::size_t tickStartSample(int tick, int tempo);
 
-private:
+  private:
     struct CurvePlan;
     static CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
     void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end,
@@ -133,8 +133,8 @@ private:
     // number of samples written before the zeros.
     std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                                double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
-    void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
-                          double gate, double gain, std::span<double> mix);
+    void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key, double gate,
+                          double gain, std::span<double> mix);
     // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
     // evaluation, in one piece for the reference.
     void forEachPiece(std::size_t count,
@@ -153,12 +153,12 @@ private:
     ZeroedBuffer<double> mixBuffer_;            // mixLength
     ZeroedBuffer<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
-    std::size_t lastVoiceLength_ = 0;  // samples of the last sequence voice before its silence
-    std::size_t voiceExtent_ = 0;      // voiceOutput_ is 0.0 from here on
-    std::size_t mixExtent_ = 0;        // mixBuffer_ is 0.0 from here on
-    std::vector<HarmonicMemo> memos_;  // one per worker
-    WaveBounds waveBounds_;            // of the wave of the voice being computed
-    std::vector<double> piecePeaks_;   // one per worker
+    std::size_t lastVoiceLength_ = 0; // samples of the last sequence voice before its silence
+    std::size_t voiceExtent_ = 0;     // voiceOutput_ is 0.0 from here on
+    std::size_t mixExtent_ = 0;       // mixBuffer_ is 0.0 from here on
+    std::vector<HarmonicMemo> memos_; // one per worker
+    WaveBounds waveBounds_;           // of the wave of the voice being computed
+    std::vector<double> piecePeaks_;  // one per worker
     // Each preview slot of previewStaging_ and of previewBuffers_ is zero from here on.
     std::array<std::size_t, previewCount> previewStagingExtent_{};
     std::array<std::size_t, previewCount> previewExtent_{};

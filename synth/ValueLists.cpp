@@ -37,8 +37,8 @@ constexpr std::array<std::string_view, 19> lfoFrequencyLabels{
     "0.5", "1.0", "1.5", "2.0", "2.5", "3.0", "3.5", "4.0", "4.5", "5.0",
     "5.5", "6.0", "6.5", "7.0", "7.5", "8.0", "8.5", "9.0", "9.5"};
 
-constexpr std::array pitchLfoAmplitudeValues{0.0, 0.5, 1.0, 1.5, 2.0,  2.5,  3.0,  3.5,  4.0,
-                                             4.5, 5.0, 5.5, 6.0, 6.5,  7.0,  7.5,  8.0,  8.5,
+constexpr std::array pitchLfoAmplitudeValues{0.0, 0.5, 1.0,  1.5,  2.0,  2.5,  3.0, 3.5, 4.0,
+                                             4.5, 5.0, 5.5,  6.0,  6.5,  7.0,  7.5, 8.0, 8.5,
                                              9.0, 9.5, 10.0, 10.5, 11.0, 11.5, 12.0};
 constexpr std::array<std::string_view, 21> pitchLfoAmplitudeLabels{
     " 0.0", " 0.5", " 1.0", " 1.5", " 2.0", " 2.5", " 3.0", " 3.5", " 4.0", " 4.5", " 5.0",

@@ -51,7 +51,8 @@ struct UsageError {
 
 struct Options {
     std::string command;
-    std::map<std::string, std::string> values; // --wave, --sound, --sequence, --tempo, -o, --threads
+    std::map<std::string, std::string>
+        values; // --wave, --sound, --sequence, --tempo, -o, --threads
     bool reference = false;
     bool quiet = false;
 };
@@ -67,8 +68,8 @@ std::optional<int> parseInt(const std::string& text) {
 Options parse(const std::vector<std::string>& args) {
     Options options;
     static const std::map<std::string_view, bool> takesValue{
-        {"--wave", true},   {"--sound", true},      {"--sequence", true}, {"--tempo", true},
-        {"-o", true},       {"--threads", true},    {"--reference", false}, {"--quiet", false}};
+        {"--wave", true}, {"--sound", true},   {"--sequence", true},   {"--tempo", true},
+        {"-o", true},     {"--threads", true}, {"--reference", false}, {"--quiet", false}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (i == 0 && !arg.starts_with("-")) {
@@ -115,7 +116,7 @@ struct FileError {
 
 // Draws a bar on the terminal while the work runs.
 class ProgressBar {
-public:
+  public:
     ProgressBar(std::ostream& err, bool enabled, std::string label)
         : err_(err), enabled_(enabled), label_(std::move(label)) {}
     ~ProgressBar() {
@@ -138,7 +139,7 @@ public:
         };
     }
 
-private:
+  private:
     std::ostream& err_;
     bool enabled_;
     std::string label_;

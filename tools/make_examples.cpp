@@ -94,8 +94,8 @@ void demoSequence(SequenceData& sequence) {
             sequence.placeNote(tick, melody[page][step], 12, step == 7 ? 9 : 7, velocity);
         }
         for (int beat = 0; beat < 4; ++beat)
-            sequence.placeNote(page * ticksPerPage + beat * 24, bass[page] + (beat % 2) * 12, 24,
-                               5, beat == 0 ? 9 : 7);
+            sequence.placeNote(page * ticksPerPage + beat * 24, bass[page] + (beat % 2) * 12, 24, 5,
+                               beat == 0 ? 9 : 7);
     }
     // A long closing chord on the fifth bar.
     for (int key : {c4, e4, g4, 15})

@@ -11,7 +11,7 @@ namespace vorel {
 // tone of 0.2 s per key, key k at 55 * 2^(k/12) Hz with amplitude 4000, starting at phase 0 and
 // ending abruptly wherever the sine stands. Built once, never changed.
 class PreviewTones {
-public:
+  public:
     static constexpr int keyCount = 73;             // keys 0 (A1, 55 Hz) .. 72 (A7, 3520 Hz)
     static constexpr std::size_t toneLength = 8820; // samples at 44100 Hz per tone (0.2 s)
 
@@ -20,7 +20,7 @@ public:
     // All samples of the tone of `key`; empty for a key outside 0 .. 72.
     std::span<const std::int16_t> tone(int key) const;
 
-private:
+  private:
     std::vector<std::int16_t> samples_; // the tones one after another, tone k from toneLength * k
 };
 

@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FileIoTest : public ::testing::Test {
-protected:
+  protected:
     static std::vector<std::byte> bytesOf(std::string_view text) {
         std::vector<std::byte> bytes;
         for (char c : text)

@@ -35,7 +35,7 @@ TEST(WaveFileTest, RoundTripIsBitExact) {
 
 TEST(WaveFileTest, LayoutIsLittleEndianDoublesFundamentalFirst) {
     WaveData wave{};
-    wave[0] = 1.0;  // 0x3FF0000000000000
+    wave[0] = 1.0;   // 0x3FF0000000000000
     wave[99] = -2.0; // 0xC000000000000000
     auto bytes = encodeWaveFile(wave);
     EXPECT_EQ(bytes[7], std::byte{0x3F});
@@ -55,9 +55,9 @@ TEST(WaveFileTest, RefusesShortAndNonFiniteFilesAndReadsTheFirst800BytesOfLonger
     longer.resize(5000, std::byte{0xFF});
     EXPECT_TRUE(decodeWaveFile(longer));
 
-    for (double bad : {std::numeric_limits<double>::quiet_NaN(),
-                       std::numeric_limits<double>::infinity(),
-                       -std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
         WaveData wave = variedWave();
         wave[41] = bad;
         auto decoded = decodeWaveFile(encodeWaveFile(wave));

@@ -1,5 +1,5 @@
-#include "support/NoSoundServer.h"
 #include "ClientClicks.h"
+#include "support/NoSoundServer.h"
 #include "tests/sound_editor/WindowFixture.h"
 
 #include "platform/ProcessExit.h"

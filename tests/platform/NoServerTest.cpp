@@ -1,5 +1,5 @@
-#include "support/NoSoundServer.h"
 #include "platform/PcmPlayer.h"
+#include "support/NoSoundServer.h"
 
 #include "platform/ProcessExit.h"
 

@@ -16,7 +16,7 @@ constexpr int samplesPerSecond = 44100;
 constexpr int finishTimeoutMs = 10000;
 
 class PcmPlayerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (const QString why = recording_.start(); !why.isEmpty())
             GTEST_SKIP() << why.toStdString();

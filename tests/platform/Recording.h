@@ -16,7 +16,7 @@ namespace vorel::test {
 // Records what the private sound server's null sink plays, with parec, as 16-bit mono at
 // 44100 Hz: the very samples the player handed over, since nothing is resampled or mixed.
 class Recording {
-public:
+  public:
     Recording() = default;
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
@@ -31,7 +31,7 @@ public:
     // Records `trailingMs` more, ends the recording and returns all of it.
     std::vector<std::int16_t> finish(int trailingMs);
 
-private:
+  private:
     void collect();
 
     QProcess parec_;

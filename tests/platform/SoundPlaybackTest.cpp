@@ -20,7 +20,7 @@ constexpr int samplesPerSecond = 44100;
 constexpr int finishTimeoutMs = 10000;
 
 class SoundPlaybackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (const QString why = recording_.start(); !why.isEmpty())
             GTEST_SKIP() << why.toStdString();
@@ -61,7 +61,7 @@ TEST_F(SoundPlaybackTest, ASilentBufferPlaysNothingButStopsTheSound) {
 
 // A wave of a few harmonics, the start settings, and a short phrase at the fastest tempo.
 class SynthPlaybackTest : public SoundPlaybackTest {
-protected:
+  protected:
     void SetUp() override {
         SoundPlaybackTest::SetUp();
         if (IsSkipped())

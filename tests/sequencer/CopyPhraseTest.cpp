@@ -5,7 +5,9 @@
 namespace vorel {
 namespace {
 
-int tickOf(int page, int tickInPage) { return page * ticksPerPage + tickInPage; }
+int tickOf(int page, int tickInPage) {
+    return page * ticksPerPage + tickInPage;
+}
 
 TEST(CopyPhraseTest, SamePageChangesNothing) {
     SequenceData s;

@@ -14,8 +14,8 @@ std::vector<int> marksOf(const SequenceData& s, int key, int firstTick, int endT
 
 TEST(SequencerViewTest, PagesWrapAroundTheEightyPages) {
     SequencerView view;
-    const std::tuple<int, int, int> cases[] = {
-        {79, +1, 0}, {0, -1, 79}, {2, -10, 72}, {74, +10, 4}, {9, -10, 79}, {70, +10, 0}};
+    const std::tuple<int, int, int> cases[] = {{79, +1, 0},  {0, -1, 79},  {2, -10, 72},
+                                               {74, +10, 4}, {9, -10, 79}, {70, +10, 0}};
     for (auto [from, delta, to] : cases) {
         view.currentPage = from;
         view.stepPage(delta);
@@ -71,9 +71,9 @@ TEST(SequenceDataTest, RemovingANoteClearsTheMarksOfEveryCellItCovered) {
     s.placeNote(15, 5, 4, 3, 3); // starts inside the first
     s.removeNote(10, 5);
     EXPECT_EQ(s.cell(10, 5), NoteCell{});
-    EXPECT_EQ(s.cell(15, 5).noteLength, 4); // the second note stays...
+    EXPECT_EQ(s.cell(15, 5).noteLength, 4);                    // the second note stays...
     EXPECT_EQ(marksOf(s, 5, 10, 31), std::vector<int>(21, 0)); // ...but its marks are gone
-    s.removeNote(12, 5); // no note starts here
+    s.removeNote(12, 5);                                       // no note starts here
     EXPECT_EQ(s.cell(15, 5).noteLength, 4);
     s.remarkNotes(0, 96);
     EXPECT_EQ(marksOf(s, 5, 14, 20), (std::vector<int>{0, 1, 1, 1, 2, 0}));

@@ -1,6 +1,6 @@
+#include "sound_editor_io/SequenceFile.h"
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
-#include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "support/TempFolder.h"
 
@@ -32,8 +32,11 @@ TEST(SequenceFileTest, RoundTripKeepsEveryNoteInGridOrder) {
     s.placeNote(100, 4, 1, 0, 0);  // lengths below 3 come only from files
     s.placeNote(0, 0, 2, 5, 5);
     auto bytes = encodeSequenceFile(s);
-    EXPECT_EQ(bytes, records({{0, 0, 2, 5, 5}, {100, 4, 1, 0, 0}, {100, 5, 30, 1, 2},
-                              {110, 5, 30, 3, 4}, {7679, 72, 384, 9, 0}}));
+    EXPECT_EQ(bytes, records({{0, 0, 2, 5, 5},
+                              {100, 4, 1, 0, 0},
+                              {100, 5, 30, 1, 2},
+                              {110, 5, 30, 3, 4},
+                              {7679, 72, 384, 9, 0}}));
     auto notes = decodeSequenceFile(bytes);
     ASSERT_TRUE(notes) << notes.error();
     SequenceData loaded;
@@ -44,8 +47,8 @@ TEST(SequenceFileTest, RoundTripKeepsEveryNoteInGridOrder) {
 }
 
 TEST(SequenceFileTest, ARecordOfLengthZeroEndsTheSequence) {
-    auto notes = decodeSequenceFile(records({{5, 5, 10, 1, 1}, {0, 0, 0, 0, 0}, {9, 9, 9, 9, 9},
-                                             {-5, 99, -1, 50, 50}}));
+    auto notes = decodeSequenceFile(
+        records({{5, 5, 10, 1, 1}, {0, 0, 0, 0, 0}, {9, 9, 9, 9, 9}, {-5, 99, -1, 50, 50}}));
     ASSERT_TRUE(notes) << notes.error();
     EXPECT_EQ(notes.value().size(), 1u);
 }

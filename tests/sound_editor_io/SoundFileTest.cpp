@@ -1,6 +1,6 @@
+#include "sound_editor_io/SoundFile.h"
 #include "common/FileIo.h"
 #include "sound_editor_io/SoundEditorFiles.h"
-#include "sound_editor_io/SoundFile.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

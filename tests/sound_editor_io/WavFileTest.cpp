@@ -1,7 +1,7 @@
+#include "sound_editor_io/WavFile.h"
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
 #include "sound_editor_io/SoundEditorFiles.h"
-#include "sound_editor_io/WavFile.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

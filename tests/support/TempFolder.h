@@ -9,7 +9,7 @@ namespace vorel::testing {
 
 // A fresh folder per test, removed afterwards.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         path_ = std::filesystem::temp_directory_path() /
                 ("vorel-" + std::to_string(::getpid()) + "-" +
@@ -25,7 +25,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

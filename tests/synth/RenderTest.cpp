@@ -12,10 +12,13 @@ namespace vorel {
 namespace {
 
 class RenderTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { synth = std::make_unique<Synth>(2); }
     static void TearDownTestSuite() { synth.reset(); }
-    void SetUp() override { wave[0] = 1.0; wave[1] = 0.5; }
+    void SetUp() override {
+        wave[0] = 1.0;
+        wave[1] = 0.5;
+    }
 
     static int peakOf(std::span<const std::int16_t> samples) {
         int peak = 0;
@@ -138,8 +141,8 @@ TEST_F(RenderTest, CancelledWorkLeavesThePreviousResults) {
     other[2] = 1.0;
     calls = 0;
     EXPECT_FALSE(synth->computePreviews(settings, other, cancelSoon));
-    EXPECT_TRUE(std::equal(previewBefore.begin(), previewBefore.end(),
-                           synth->previewBuffer(2).begin()));
+    EXPECT_TRUE(
+        std::equal(previewBefore.begin(), previewBefore.end(), synth->previewBuffer(2).begin()));
 }
 
 TEST_F(RenderTest, PreviewsAreTheFourTestNotesInOrder) {

@@ -11,7 +11,7 @@ namespace {
 
 // One synthesizer for the whole suite: it owns about 190 MB of buffers.
 class VoiceTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { synth = std::make_unique<Synth>(2); }
     static void TearDownTestSuite() { synth.reset(); }
 
@@ -43,9 +43,8 @@ TEST_F(VoiceTest, PreviewAt440HzWithStartSettingsLasts101430Samples) {
     auto samples = preview(s, fundamentalOnly(), 440.0, gate);
     EXPECT_FALSE(anyNonZero(std::span(samples).subspan(101430)));
     EXPECT_TRUE(anyNonZero(std::span(samples).subspan(100000, 1430)));
-    EXPECT_EQ(std::abs(*std::max_element(samples.begin(), samples.end(), [](auto a, auto b) {
-                  return std::abs(a) < std::abs(b);
-              })),
+    EXPECT_EQ(std::abs(*std::max_element(samples.begin(), samples.end(),
+                                         [](auto a, auto b) { return std::abs(a) < std::abs(b); })),
               8000);
 }
 
@@ -90,8 +89,8 @@ TEST_F(VoiceTest, AttackPitchStartsAnOctaveUpAndStepsToThePitchAfterTheAttack) {
 
 TEST_F(VoiceTest, LpfReleaseRampsToDegreeTwoUnlessItIsInfinite) {
     SoundSettings s;
-    s.select(Param::lpfSustainDegree, 10);  // 1.0
-    s.select(Param::ampReleaseLength, 10);  // 1.0 s, so the voice outlasts the LPF release
+    s.select(Param::lpfSustainDegree, 10); // 1.0
+    s.select(Param::ampReleaseLength, 10); // 1.0 s, so the voice outlasts the LPF release
     std::vector<double> out(previewLength);
 
     s.select(Param::lpfReleaseLength, 31); // inf
@@ -151,8 +150,8 @@ TEST_F(VoiceTest, SequenceVoiceIsTheFilteredSumOfSinesTimesTheGain) {
     s.select(Param::lpfReleaseLength, 31);
     WaveData wave{};
     wave[0] = 0.8;
-    wave[2] = 0.3;  // 0.3 / 3 = 0.1 sounds
-    wave[3] = 0.19; // 0.19 / 4 = 0.0475 does not
+    wave[2] = 0.3;                                  // 0.3 / 3 = 0.1 sounds
+    wave[3] = 0.19;                                 // 0.19 / 4 = 0.0475 does not
     reference.sequenceVoice(s, wave, 36, 0.5, 0.5); // key 36 is 440 Hz
     auto out = reference.voiceOutput();
     for (std::size_t i = 9000; i < 9100; ++i) {

@@ -1,10 +1,10 @@
+#include "tools/RenderCommand.h"
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
 #include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SequenceFile.h"
 #include "support/TempFolder.h"
-#include "tools/RenderCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class RenderCommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WaveData wave{};
         wave[0] = 1.0;
@@ -44,8 +44,8 @@ protected:
 };
 
 TEST_F(RenderCommandTest, RendersASequenceToAWavFile) {
-    ASSERT_EQ(run({"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"),
-                   "-o", file("out.wav")}),
+    ASSERT_EQ(run({"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o",
+                   file("out.wav")}),
               0)
         << err.str();
     auto bytes = bytesOf("out.wav");
@@ -59,9 +59,15 @@ TEST_F(RenderCommandTest, RendersASequenceToAWavFile) {
 }
 
 TEST_F(RenderCommandTest, ReferenceAndAnyThreadCountGiveTheSameBytes) {
-    const std::vector<std::string> common{"sequence", "--wave", file("w.vorelwf"), "--sound",
-                                          VOREL_EXAMPLES_DIR "/soft-lead.vorelsf", "--sequence",
-                                          file("q.vorelsqf"), "--tempo", "97"};
+    const std::vector<std::string> common{"sequence",
+                                          "--wave",
+                                          file("w.vorelwf"),
+                                          "--sound",
+                                          VOREL_EXAMPLES_DIR "/soft-lead.vorelsf",
+                                          "--sequence",
+                                          file("q.vorelsqf"),
+                                          "--tempo",
+                                          "97"};
     auto with = [&](std::vector<std::string> extra, const std::string& name) {
         auto args = common;
         args.insert(args.end(), extra.begin(), extra.end());
@@ -91,8 +97,8 @@ TEST_F(RenderCommandTest, UsageErrorsExitWith2AndShowTheUsage) {
         {},
         {"dance"},
         {"sequence", "--wave", file("w.vorelwf"), "-o", file("x.wav")},
-        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "--tempo",
-         "79", "-o", file("x.wav")},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "--tempo", "79",
+         "-o", file("x.wav")},
         {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "--tempo",
          "fast", "-o", file("x.wav")},
         {"previews", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o", "p"},
