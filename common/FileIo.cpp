@@ -89,10 +89,10 @@ Status writeFileAtomically(const std::string& path, std::span<const std::byte> b
     if (file.get() < 0)
         return Status::failure("cannot create a file in its folder: " + systemReason());
     const std::string temporary(name.data());
-    auto fail = [&](const std::string& what) {
+    auto fail = [&](const std::string& what, Status::Kind kind = Status::Kind::failed) {
         std::string reason = what + ": " + systemReason();
         ::unlink(temporary.c_str());
-        return Status::failure(reason);
+        return Status::failure(reason, kind);
     };
 
     std::size_t written = 0;
@@ -112,7 +112,7 @@ Status writeFileAtomically(const std::string& path, std::span<const std::byte> b
     if (::fsync(file.get()) != 0)
         return fail("cannot write it to disk");
     if (!file.close())
-        return fail("Error CloseHandle");
+        return fail("cannot close it", Status::Kind::closeFailed);
     if (::rename(temporary.c_str(), path.c_str()) != 0)
         return fail("cannot replace it");
     return Status::success();

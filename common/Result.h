@@ -29,17 +29,24 @@ template <typename T> class Result {
 // A result that carries no value.
 class Status {
   public:
-    static Status success() { return Status({}); }
-    static Status failure(std::string reason) { return Status(std::move(reason), false); }
+    // What kind of failure it is, where the programs word it differently: a file that was written
+    // but could not be closed may have lost data on its way to the disk.
+    enum class Kind { none, failed, closeFailed };
 
-    bool ok() const { return ok_; }
-    explicit operator bool() const { return ok_; }
+    static Status success() { return Status({}, Kind::none); }
+    static Status failure(std::string reason, Kind kind = Kind::failed) {
+        return Status(std::move(reason), kind);
+    }
+
+    bool ok() const { return kind_ == Kind::none; }
+    explicit operator bool() const { return ok(); }
+    Kind kind() const { return kind_; }
     const std::string& error() const { return error_; }
 
   private:
-    explicit Status(std::string error, bool ok = true) : error_(std::move(error)), ok_(ok) {}
+    Status(std::string error, Kind kind) : error_(std::move(error)), kind_(kind) {}
     std::string error_;
-    bool ok_;
+    Kind kind_;
 };
 
 } // namespace vorel

@@ -379,12 +379,9 @@ void WaveEditorWindow::saveWave() {
     if (saved)
         return;
     QString reason = QString::fromStdString(saved.error());
-    // A failing close keeps its familiar words at the head of the message.
-    const QString closeFailure = "Error CloseHandle";
-    if (reason.startsWith(closeFailure))
-        dialogs_.showMessage(
-            this, "ERROR",
-            QString("%1 (%2%3)").arg(closeFailure, *path, reason.mid(closeFailure.size())));
+    if (saved.kind() == Status::Kind::closeFailed)
+        dialogs_.showMessage(this, "ERROR",
+                             QString("Error CloseHandle (%1: %2)").arg(*path, reason));
     else
         dialogs_.showMessage(this, "ERROR", QString("Could not save %1: %2.").arg(*path, reason));
 }
