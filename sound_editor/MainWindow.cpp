@@ -7,8 +7,8 @@
 #include "sound_editor/AboutBox.h"
 #include "sound_editor/ClientArea.h"
 #include "sound_editor/ScreenPainter.h"
+#include "sound_editor/SoundPlayback.h"
 #include "sound_editor_io/SoundEditorFiles.h"
-#include "sound_editor_io/playback/SoundPlayback.h"
 #include "synth/Synth.h"
 #include "synth/ui/SettingsDialog.h"
 

@@ -3,7 +3,7 @@
 #include "platform/ProcessExit.h"
 #include "platform/UserDialogs.h"
 #include "sound_editor/MainWindow.h"
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 #include "synth/Synth.h"
 
 #include <QApplication>

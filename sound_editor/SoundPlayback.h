@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/PcmPlayer.h"
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 
 #include <cstdint>
 #include <span>

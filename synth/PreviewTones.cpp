@@ -1,4 +1,4 @@
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 
 #include "common/Conversion.h"
 

@@ -1,4 +1,4 @@
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
@@ -36,4 +36,4 @@ TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

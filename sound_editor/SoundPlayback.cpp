@@ -1,4 +1,4 @@
-#include "sound_editor_io/playback/SoundPlayback.h"
+#include "sound_editor/SoundPlayback.h"
 
 #include "common/Pcm.h"
 #include "synth/Synth.h"

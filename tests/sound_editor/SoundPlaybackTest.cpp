@@ -1,9 +1,9 @@
-#include "Recording.h"
+#include "support/Recording.h"
 
 #include "common/Pcm.h"
 #include "sequencer/SequenceData.h"
-#include "sound_editor_io/playback/PreviewTones.h"
-#include "sound_editor_io/playback/SoundPlayback.h"
+#include "sound_editor/SoundPlayback.h"
+#include "synth/PreviewTones.h"
 #include "synth/SoundSettings.h"
 #include "synth/Synth.h"
 
