@@ -1,24 +1,29 @@
 # Shared by ./run and ./test: install what is missing, then configure and build.
 # Sourced, not run.
 
-vorel_packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-multimedia-dev
-    libgtest-dev libgmock-dev libbenchmark-dev sox pulseaudio pulseaudio-utils
-    fonts-dejavu-core xvfb xauth imagemagick xdotool
-    qt6-qpa-plugins)
+# What building and running the programs needs.
+vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
+    fonts-dejavu-core)
+# What the tests need besides: the test and benchmark libraries, the formatter, an independent
+# WAV reader, and a sound server to play into.
+vorel_test_packages=(libgtest-dev libbenchmark-dev clang-format sox pulseaudio pulseaudio-utils)
 
+# vorel_install_missing PACKAGE...: installs those of the packages that are not installed yet,
+# saying which, with apt-get (through sudo when not root).
 vorel_install_missing() {
     local missing=()
-    for package in "${vorel_packages[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    # env after sudo: sudo does not pass the caller's environment on.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # vorel_build DIR [cmake options...] [--target TARGET...]
@@ -38,7 +43,7 @@ vorel_build() {
     done
     export CCACHE_BASEDIR="$PWD"
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+        cmake -S . -B "$dir" -G Ninja "${options[@]}"
     fi
     if [ ${#targets[@]} -gt 0 ]; then
         cmake --build "$dir" --target "${targets[@]}" -- -j"$(nproc)"
