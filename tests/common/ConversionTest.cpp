@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST(ConversionTest, TruncatesTowardZero) {
@@ -28,4 +28,4 @@ TEST(ConversionTest, ClampsWhatDoesNotFitAndMapsNanToZero) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

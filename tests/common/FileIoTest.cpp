@@ -7,7 +7,7 @@
 #include <fstream>
 #include <unistd.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -20,7 +20,7 @@ class FileIoTest : public ::testing::Test {
             bytes.push_back(static_cast<std::byte>(c));
         return bytes;
     }
-    testing::TempFolder temp;
+    TempFolder temp;
     fs::path folder = temp.path();
 };
 
@@ -37,14 +37,6 @@ TEST_F(FileIoTest, AtomicWriteReplacesTheFileAndLeavesNoTemporaryBehind) {
 TEST_F(FileIoTest, FailedWriteKeepsTheEarlierFileWhole) {
     const std::string path = folder / "keep.bin";
     ASSERT_TRUE(writeFileAtomically(path, bytesOf("precious")));
-    if (::geteuid() != 0) {
-        // A folder without write permission: no temporary file can be made.
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        Status status = writeFileAtomically(path, bytesOf("lost"));
-        EXPECT_FALSE(status);
-        EXPECT_FALSE(status.error().empty());
-        fs::permissions(folder, fs::perms::owner_all);
-    }
     // A destination that is a folder cannot be replaced by a file.
     fs::create_directories(folder / "dir");
     Status status = writeFileAtomically(folder / "dir", bytesOf("x"));
@@ -54,10 +46,29 @@ TEST_F(FileIoTest, FailedWriteKeepsTheEarlierFileWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
 
-TEST_F(FileIoTest, WriteIntoAMissingFolderFails) {
+TEST_F(FileIoTest, WriteIntoAMissingFolderOrBelowAFileFails) {
     Status status = writeFileAtomically(folder / "missing" / "a.bin", bytesOf("x"));
     EXPECT_FALSE(status);
     EXPECT_FALSE(fs::exists(folder / "missing"));
+    // A parent that is a file: no one, root included, can create anything below it.
+    ASSERT_TRUE(writeFileAtomically(folder / "plain", bytesOf("file")));
+    status = writeFileAtomically(folder / "plain" / "a.bin", bytesOf("x"));
+    EXPECT_FALSE(status);
+    EXPECT_FALSE(status.error().empty());
+    EXPECT_EQ(readFileBytes(folder / "plain", 100).value(), bytesOf("file"));
+}
+
+TEST_F(FileIoTest, WriteIntoAFolderWithoutWritePermissionFailsAndKeepsTheFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any folder whatever its permission bits";
+    const std::string path = folder / "keep.bin";
+    ASSERT_TRUE(writeFileAtomically(path, bytesOf("precious")));
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    Status status = writeFileAtomically(path, bytesOf("lost"));
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_FALSE(status);
+    EXPECT_FALSE(status.error().empty());
+    EXPECT_EQ(readFileBytes(path, 100).value(), bytesOf("precious"));
 }
 
 TEST_F(FileIoTest, ReadStopsOneByteAfterTheLimitAndRefusesFoldersAndMissingFiles) {
@@ -73,4 +84,4 @@ TEST_F(FileIoTest, ReadStopsOneByteAfterTheLimitAndRefusesFoldersAndMissingFiles
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

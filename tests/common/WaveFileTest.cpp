@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 WaveData variedWave() {
@@ -67,4 +67,4 @@ TEST(WaveFileTest, RefusesShortAndNonFiniteFilesAndReadsTheFirst800BytesOfLonger
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <vector>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST(WorkerPoolTest, EveryIndexIsVisitedExactlyOnceWhateverTheThreadCount) {
@@ -26,4 +26,4 @@ TEST(WorkerPoolTest, EveryIndexIsVisitedExactlyOnceWhateverTheThreadCount) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

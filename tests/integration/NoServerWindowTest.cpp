@@ -1,9 +1,9 @@
-#include "ClientClicks.h"
+#include "support/ClientClicks.h"
 #include "support/NoSoundServer.h"
 #include "tests/sound_editor/WindowFixture.h"
 
 #include "platform/ProcessExit.h"
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,7 +47,7 @@ TEST(SoundEditorWithoutServerTest, TheFirstKeyToneSaysNoSoundCanBePlayedAndLater
 // first looks for one.
 int main(int argc, char* argv[]) {
     QTemporaryDir nowhere;
-    vorel::testing::useNoSoundServer(nowhere);
+    vorel::test::useNoSoundServer(nowhere);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

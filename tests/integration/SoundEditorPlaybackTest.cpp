@@ -1,9 +1,9 @@
-#include "ClientClicks.h"
-#include "Recording.h"
+#include "support/ClientClicks.h"
+#include "support/Recording.h"
 #include "tests/sound_editor/WindowFixture.h"
 
 #include "common/Pcm.h"
-#include "sound_editor_io/playback/PreviewTones.h"
+#include "synth/PreviewTones.h"
 
 #include <QAction>
 #include <QSignalSpy>

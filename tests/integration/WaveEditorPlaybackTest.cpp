@@ -1,6 +1,6 @@
-#include "ClientClicks.h"
-#include "Recording.h"
-#include "tests/sound_editor/WindowFixture.h"
+#include "support/ClientClicks.h"
+#include "support/FakeDialogs.h"
+#include "support/Recording.h"
 
 #include "wave_editor/Preview.h"
 #include "wave_editor/ui/Commands.h"
@@ -11,11 +11,9 @@
 #include <algorithm>
 #include <iostream>
 
-namespace vorel::wave {
+namespace vorel::test {
+using namespace vorel::wave;
 namespace {
-
-using test::clickClientAt;
-using test::clickClientButton;
 
 // The middle of the grid square of overtone index 0..99.
 QPoint square(int index) {
@@ -24,12 +22,12 @@ QPoint square(int index) {
 }
 
 TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheComputedPreview) {
-    test::Recording recording;
+    Recording recording;
     if (const QString why = recording.start(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
     const auto tables = ToneTables::create();
     ASSERT_TRUE(tables) << tables.error();
-    test::FakeDialogs dialogs;
+    FakeDialogs dialogs;
     WaveEditorWindow window(*tables.value(), dialogs);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -67,11 +65,11 @@ TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompute
     ASSERT_TRUE(window.player().isPlaying());
     ASSERT_TRUE(finished.wait(15000));
     const std::vector<std::int16_t> recorded = recording.finish(300);
-    const auto result = test::holdsExactly(recorded, played);
+    const auto result = holdsExactly(recorded, played);
     EXPECT_TRUE(result);
     std::cout << "440 Hz preview: " << result.message() << '\n';
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
 } // namespace
-} // namespace vorel::wave
+} // namespace vorel::test

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST(PcmPlayerWithoutServerTest, PlayFailsQuicklyAndSaysSoOnce) {
@@ -41,14 +41,14 @@ TEST(PcmPlayerWithoutServerTest, PlayFailsQuicklyAndSaysSoOnce) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test
 
 // The server this process could reach is replaced by a socket that does not exist, before Qt
 // first looks for one.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QTemporaryDir nowhere;
-    vorel::testing::useNoSoundServer(nowhere);
+    vorel::test::useNoSoundServer(nowhere);
     QCoreApplication app(argc, argv);
     // Static teardown of the audio engine can abort after sound was played.
     vorel::exitSkippingStaticTeardown(RUN_ALL_TESTS());

@@ -1,4 +1,4 @@
-#include "Recording.h"
+#include "support/Recording.h"
 
 #include "platform/PcmPlayer.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 int tickOf(int page, int tickInPage) {
@@ -72,4 +72,4 @@ TEST(CopyPhraseTest, ReachesTheEdgesOfTheSequenceAndIgnoresPagesOutsideIt) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 std::vector<int> marksOf(const SequenceData& s, int key, int firstTick, int endTick) {
@@ -114,4 +114,4 @@ TEST(SequenceDataTest, NameFromTitleStopsAtTheFirstDotAndPadsTo24Characters) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

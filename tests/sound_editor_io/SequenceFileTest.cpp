@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 std::vector<std::byte> records(std::initializer_list<std::array<int, 5>> notes) {
@@ -76,7 +76,7 @@ TEST(SequenceFileTest, RefusesDamagedFilesNamingTheRecord) {
 }
 
 TEST(SequenceFileTest, RefusedLoadLeavesTheSequenceAsItWas) {
-    testing::TempFolder folder;
+    TempFolder folder;
     SequenceData s;
     s.placeNote(10, 10, 10, 1, 1);
     s.sequenceName = nameFromTitle(u"mine");
@@ -110,4 +110,4 @@ TEST(SequenceFileTest, AFullGridFitsAndBytesBeyondItAreIgnored) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 SoundSettings variedSettings() {
@@ -55,7 +55,7 @@ TEST(SoundFileTest, RefusesShortFilesAndIndexesOutsideTheirChoices) {
 }
 
 TEST(SoundFileTest, SaveAndLoadThroughTheDisk) {
-    testing::TempFolder folder;
+    TempFolder folder;
     const std::string path = folder.file("Brass lead.vorelsf");
     ASSERT_TRUE(saveSoundFile(path, variedSettings()));
     auto loaded = loadSoundFile(path);
@@ -68,4 +68,4 @@ TEST(SoundFileTest, SaveAndLoadThroughTheDisk) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

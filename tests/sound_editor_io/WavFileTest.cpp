@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 std::string ascii(const std::vector<std::byte>& bytes, std::size_t offset) {
@@ -38,7 +38,7 @@ TEST(WavFileTest, HeaderIsTheFortyFourBytesOf16BitMonoAt44100Hz) {
 }
 
 TEST(WavFileTest, SavedFileEndsAtTheLastNonZeroSample) {
-    testing::TempFolder folder;
+    TempFolder folder;
     std::vector<std::int16_t> buffer(100000, 0);
     const std::string silent = folder.file("silent.WAV");
     ASSERT_TRUE(saveWavFile(silent, buffer));
@@ -67,7 +67,7 @@ TEST(WavFileTest, SavedFileEndsAtTheLastNonZeroSample) {
 TEST(WavFileTest, AnIndependentReaderAcceptsTheFile) {
     if (std::system("command -v soxi >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "soxi is not installed";
-    testing::TempFolder folder;
+    TempFolder folder;
     std::vector<std::int16_t> buffer(44100);
     for (std::size_t i = 0; i < buffer.size(); ++i)
         buffer[i] = static_cast<std::int16_t>((i % 100) * 300 - 15000);
@@ -84,4 +84,4 @@ TEST(WavFileTest, AnIndependentReaderAcceptsTheFile) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace vorel::testing {
+namespace vorel::test {
 
 // Points this process's sound server at a socket that does not exist, and forbids starting one
 // on demand. Call before Qt first looks for a server; keep `nowhere` alive as long as the process.
@@ -20,4 +20,4 @@ inline void useNoSoundServer(const QTemporaryDir& nowhere) {
     setenv("PULSE_CLIENTCONFIG", config.fileName().toLocal8Bit().constData(), 1);
 }
 
-} // namespace vorel::testing
+} // namespace vorel::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace vorel::testing {
+namespace vorel::test {
 
 // A fresh folder per test, removed afterwards.
 class TempFolder {
@@ -29,4 +29,4 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
-} // namespace vorel::testing
+} // namespace vorel::test

@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 // Per-sample curves for the oscillators, with a few samples more than a whole number of blocks
@@ -166,4 +166,4 @@ TEST(FastPathOscillatorTest, SilentWavesGiveZeroEverywhere) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 WaveData sawtooth() {
@@ -70,6 +70,22 @@ std::vector<Sound> sounds() {
                                                {Param::attackPitchLength, 1}}),
     };
 }
+
+// Switches an engine to another vector unit for as long as it lives, and back when it goes, also
+// when an assertion leaves the test early.
+class UsingVectorUnit {
+  public:
+    UsingVectorUnit(Synth& synth, VectorUnit unit) : synth_(synth), before_(synth.vectorUnit()) {
+        synth_.setVectorUnit(unit);
+    }
+    ~UsingVectorUnit() { synth_.setVectorUnit(before_); }
+    UsingVectorUnit(const UsingVectorUnit&) = delete;
+    UsingVectorUnit& operator=(const UsingVectorUnit&) = delete;
+
+  private:
+    Synth& synth_;
+    VectorUnit before_;
+};
 
 // The engines the tests share, each made when a test first needs it: each holds some 190 MB of
 // buffers.
@@ -124,7 +140,7 @@ std::vector<double> voice(Synth& synth, const SoundSettings& settings, const Wav
 }
 
 TEST_F(FastPathSynthTest, MemoisedSumsOnSeveralThreadsGiveTheReferenceDoubles) {
-    fast().setVectorUnit(VectorUnit::none);
+    const UsingVectorUnit memoised(fast(), VectorUnit::none);
     for (const Sound& sound : sounds())
         for (double f0 : frequencies) {
             const std::vector<double> expected = voice(reference(), sound.settings, wave_, f0);
@@ -134,7 +150,6 @@ TEST_F(FastPathSynthTest, MemoisedSumsOnSeveralThreadsGiveTheReferenceDoubles) {
                 ASSERT_EQ(expected[i], actual[i])
                     << sound.name << " at " << f0 << " Hz, sample " << i;
         }
-    fast().setVectorUnit(bestVectorUnit());
 }
 
 // The curves over the voice's samples (what lies beyond is left from earlier voices). The
@@ -212,9 +227,11 @@ TEST_F(FastPathSynthTest, VoiceLongerThanItsBufferIsCutAlike) {
     // vector blocks).
     SoundSettings settings = sounds()[3].settings;
     const std::vector<double> expected = voice(reference(), settings, wave_, 110.0, 1001);
-    fast().setVectorUnit(VectorUnit::none);
-    const std::vector<double> memoised = voice(fast(), settings, wave_, 110.0, 1001);
-    fast().setVectorUnit(bestVectorUnit());
+    std::vector<double> memoised;
+    {
+        const UsingVectorUnit scalar(fast(), VectorUnit::none);
+        memoised = voice(fast(), settings, wave_, 110.0, 1001);
+    }
     const std::vector<double> vectorised = voice(fast(), settings, wave_, 110.0, 1001);
     ASSERT_EQ(expected.size(), 1001u);
     EXPECT_EQ(expected, memoised);
@@ -273,9 +290,9 @@ TEST_F(FastPathSynthTest, ShorterVoiceAfterALongerOneLeavesSilenceBehindIt) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
@@ -305,9 +322,9 @@ TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
@@ -328,4 +345,4 @@ TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

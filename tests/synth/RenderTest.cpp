@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 class RenderTest : public ::testing::Test {
@@ -54,10 +54,10 @@ TEST_F(RenderTest, OneNoteLastsItsGatePlusReleaseAndPeaksAt25000) {
     EXPECT_EQ(synth->renderedSpan(), 749699u);
 
     // Normalisation is global: a single note is as loud at velocity "10" as at "100".
-    std::vector<std::int16_t> loud(render.begin(), render.begin() + 30000);
+    const std::vector<std::int16_t> loud(render.begin(), render.begin() + 30000);
     sequence.placeNote(0, 36, 24, 9, 0);
     ASSERT_TRUE(synth->renderSequence(sequence, settings, wave));
-    EXPECT_EQ(peakOf(synth->renderBuffer()), 25000);
+    EXPECT_TRUE(std::equal(loud.begin(), loud.end(), synth->renderBuffer().begin()));
 
     // Key length "10" releases the key after 0.05 s.
     sequence.placeNote(0, 36, 24, 0, 9);
@@ -150,7 +150,7 @@ TEST_F(RenderTest, PreviewsAreTheFourTestNotesInOrder) {
     for (int p = 0; p < previewCount; ++p) {
         auto buffer = synth->previewBuffer(p);
         EXPECT_EQ(buffer.size(), previewLength);
-        EXPECT_EQ(audibleLength(buffer) <= 101430u, true);
+        EXPECT_LE(audibleLength(buffer), 101430u);
         EXPECT_EQ(peakOf(buffer), 8000);
     }
     // 110 Hz rises more slowly than 880 Hz at the start.
@@ -158,4 +158,4 @@ TEST_F(RenderTest, PreviewsAreTheFourTestNotesInOrder) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

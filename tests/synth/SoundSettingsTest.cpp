@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST(SoundSettingsTest, StartValues) {
@@ -68,4 +68,4 @@ TEST(SoundSettingsTest, EveryListHasItsChoicesAndValuesAreTheNearestDoubles) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

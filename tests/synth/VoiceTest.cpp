@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 // One synthesizer for the whole suite: it owns about 190 MB of buffers.
@@ -181,4 +181,4 @@ TEST_F(VoiceTest, VoiceLongerThanItsBufferIsCutAtTheEnd) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

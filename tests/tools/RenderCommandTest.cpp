@@ -12,7 +12,7 @@
 #include <limits>
 #include <sstream>
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -39,7 +39,7 @@ class RenderCommandTest : public ::testing::Test {
         return readFileBytes(file(name), 30'000'000).value();
     }
 
-    testing::TempFolder temp;
+    TempFolder temp;
     std::ostringstream out, err;
 };
 
@@ -146,9 +146,9 @@ TEST_F(RenderCommandTest, UnreadableOrRefusedFilesExitWith1AndLeaveNoOutput) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test
 
-namespace vorel {
+namespace vorel::test {
 namespace {
 
 TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
@@ -168,4 +168,4 @@ TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
 }
 
 } // namespace
-} // namespace vorel
+} // namespace vorel::test

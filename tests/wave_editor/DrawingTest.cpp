@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-namespace vorel::wave {
+namespace vorel::test {
+using namespace vorel::wave;
 namespace {
 
 TEST(ValueTextTest, ShowsOvertoneSignAndSevenDecimals) {
@@ -90,4 +91,4 @@ TEST(PlotTest, BarHeightsTruncateAndStayBounded) {
 }
 
 } // namespace
-} // namespace vorel::wave
+} // namespace vorel::test

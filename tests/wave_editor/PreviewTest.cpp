@@ -9,7 +9,8 @@
 #include <cstring>
 #include <memory>
 
-namespace vorel::wave {
+namespace vorel::test {
+using namespace vorel::wave;
 namespace {
 
 // The tables take a second or two to fill: one instance serves every test of a process.
@@ -178,4 +179,4 @@ TEST(PreviewTest, HarmonicsAboveTheLimitAndSilentWavesGiveNothing) {
 }
 
 } // namespace
-} // namespace vorel::wave
+} // namespace vorel::test

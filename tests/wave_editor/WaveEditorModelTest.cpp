@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-namespace vorel::wave {
+namespace vorel::test {
+using namespace vorel::wave;
 namespace {
 
 // A model whose wave is `wave` (loaded, so one snapshot taken) with overtones `selected` (1-based)
@@ -327,4 +328,4 @@ TEST(ChoiceListTest, OnlyExactLabelsSelectAValue) {
 }
 
 } // namespace
-} // namespace vorel::wave
+} // namespace vorel::test

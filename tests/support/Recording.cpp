@@ -1,4 +1,4 @@
-#include "Recording.h"
+#include "support/Recording.h"
 
 #include "common/Conversion.h"
 

@@ -18,7 +18,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/ProcessExit.h"
+#include "support/ClientClicks.h"
+#include "support/DialogDriving.h"
+#include "support/FakeDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +30,8 @@
 #include <functional>
 #include <memory>
 
-namespace vorel::wave {
+namespace vorel::test {
+using namespace vorel::wave;
 namespace {
 
 // The tone tables take a second or two to fill: one instance serves every test of this program.
@@ -37,34 +40,6 @@ const ToneTables& sharedTables() {
     return *tables;
 }
 
-// Hands out chosen paths instead of showing file dialogs, and keeps the messages.
-class FakeDialogs : public UserDialogs {
-  public:
-    std::optional<QString> openFile(QWidget*, const FileDialogRequest& request) override {
-        return next(request);
-    }
-    std::optional<QString> saveFile(QWidget*, const FileDialogRequest& request) override {
-        return next(request);
-    }
-    void showMessage(QWidget*, const QString& caption, const QString& text) override {
-        messages.push_back(caption + ": " + text);
-    }
-
-    std::deque<std::optional<QString>> paths;
-    std::vector<FileDialogRequest> requests;
-    std::vector<QString> messages;
-
-  private:
-    std::optional<QString> next(const FileDialogRequest& request) {
-        requests.push_back(request);
-        if (paths.empty())
-            return std::nullopt;
-        auto path = paths.front();
-        paths.pop_front();
-        return path;
-    }
-};
-
 class WaveEditorWindowTest : public ::testing::Test {
   protected:
     WaveEditorWindowTest() : window(sharedTables(), dialogs) {
@@ -72,42 +47,18 @@ class WaveEditorWindowTest : public ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    // A real left click at client coordinates: on the button there, or on the canvas itself.
-    void clickAt(int x, int y) {
-        QWidget* canvas = window.canvas();
-        QWidget* target = canvas->childAt(x, y);
-        if (target == nullptr)
-            target = canvas;
-        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(canvas, QPoint(x, y)));
-    }
+    void clickAt(int x, int y) { clickClientAt(window.canvas(), QPoint(x, y)); }
 
     void clickButton(int id) {
         QPushButton* button = window.button(id);
         ASSERT_NE(button, nullptr) << id;
-        QRect place = button->geometry();
-        clickAt(place.center().x(), place.center().y());
+        clickClientButton(window.canvas(), button);
     }
 
-    // Runs `fill` on the modal dialog the next command opens.
-    void whenDialogOpens(std::function<void(QDialog*)> fill) {
-        QTimer::singleShot(0, [fill] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            fill(dialog);
-        });
-    }
+    static void press(QDialog* dialog, int id) { test::clickButton(dialog, id); }
 
-    static void press(QDialog* dialog, const char* id) {
-        auto* button = dialog->findChild<QPushButton*>(id);
-        ASSERT_NE(button, nullptr) << id;
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-
-    static void type(QDialog* dialog, const char* boxId, const QString& text) {
-        auto* box = dialog->findChild<QComboBox*>(boxId);
-        ASSERT_NE(box, nullptr) << boxId;
-        box->lineEdit()->selectAll();
-        QTest::keyClicks(box->lineEdit(), text);
+    static void type(QDialog* dialog, int boxId, const QString& text) {
+        typeInto(child<QComboBox>(dialog, boxId), text);
     }
 
     QImage painted() { return window.canvas()->grab().toImage(); }
@@ -117,6 +68,8 @@ class WaveEditorWindowTest : public ::testing::Test {
         EXPECT_TRUE(writeFileAtomically(path.toStdString(), bytes).ok());
         return path;
     }
+
+    ~WaveEditorWindowTest() override { dropDialogWatchers(); }
 
     QTemporaryDir folder;
     FakeDialogs dialogs;
@@ -277,7 +230,7 @@ TEST_F(WaveEditorWindowTest, CosineViewPlotsTheFundamentalFromItsCrest) {
 }
 
 TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Select overtones");
         DialogUnits units(dialog->font());
         EXPECT_EQ(dialog->size(), units.toPixels(309, 94));
@@ -285,35 +238,35 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
         EXPECT_EQ(dialog->findChild<QComboBox*>("136")->count(), 11);
         EXPECT_EQ(dialog->findChild<QComboBox*>("136")->geometry().topLeft(),
                   units.toPixels(37, 41, 48, 30).topLeft());
-        type(dialog, "136", "10");
-        type(dialog, "138", "10");
-        press(dialog, "1");
+        type(dialog, 136, "10");
+        type(dialog, 138, "10");
+        press(dialog, 1);
     });
     clickButton(command::selectSeries);
     for (int k = 0; k < 100; ++k)
         EXPECT_EQ(window.model().isSelected(k), (k + 1) % 10 == 0) << k;
 
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Select overtones to deselect");
-        type(dialog, "136", "20"); // not in the list: nothing happens
-        type(dialog, "138", "1");
-        press(dialog, "1");
+        type(dialog, 136, "20"); // not in the list: nothing happens
+        type(dialog, 138, "1");
+        press(dialog, 1);
     });
     clickButton(command::deselectSeries);
     EXPECT_TRUE(window.model().isSelected(9));
 
-    whenDialogOpens([](QDialog* dialog) {
-        type(dialog, "136", "2");
-        type(dialog, "138", "10");
-        press(dialog, "2"); // Cancel
+    onNextDialog([](QDialog* dialog) {
+        type(dialog, 136, "2");
+        type(dialog, 138, "10");
+        press(dialog, 2); // Cancel
     });
     clickButton(command::deselectSeries);
     EXPECT_TRUE(window.model().isSelected(9));
 
-    whenDialogOpens([](QDialog* dialog) {
-        type(dialog, "136", "2");
-        type(dialog, "138", "10");
-        press(dialog, "1");
+    onNextDialog([](QDialog* dialog) {
+        type(dialog, 136, "2");
+        type(dialog, 138, "10");
+        press(dialog, 1);
     });
     clickButton(command::deselectSeries);
     EXPECT_FALSE(window.model().isSelected(9));
@@ -324,7 +277,7 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
 TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhenCancelled) {
     clickButton(command::selectAll);
     clickButton(command::setOne);
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Value of logarithm of x to base n or coefficient sine");
         DialogUnits units(dialog->font());
         EXPECT_EQ(dialog->findChild<QCheckBox*>("1012")->geometry(),
@@ -334,9 +287,9 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
         EXPECT_FALSE(dialog->findChild<QCheckBox*>("1014")->isChecked());
         QTest::mouseClick(dialog->findChild<QCheckBox*>("1012"), Qt::LeftButton);
         QTest::mouseClick(dialog->findChild<QCheckBox*>("1014"), Qt::LeftButton);
-        type(dialog, "133", "1.0");
-        type(dialog, "1013", "0.5");
-        press(dialog, "1");
+        type(dialog, 133, "1.0");
+        type(dialog, 1013, "0.5");
+        press(dialog, 1);
     });
     clickButton(command::powerLaw);
     EXPECT_EQ(window.model().wave()[0], 1.0 * std::sin(3.141592654 * 0.5));
@@ -346,18 +299,18 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
 
     int before = window.model().historyIndex();
     WaveData shaped = window.model().wave();
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         QTest::mouseClick(dialog->findChild<QCheckBox*>("1012"), Qt::LeftButton);
-        press(dialog, "2");
+        press(dialog, 2);
     });
     clickButton(command::powerLaw);
     EXPECT_EQ(window.model().wave(), shaped);
     EXPECT_EQ(window.model().historyIndex(), before + 1);
 
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         QTest::mouseClick(dialog->findChild<QCheckBox*>("1012"), Qt::LeftButton);
-        type(dialog, "133", "0"); // not an offered exponent: left undone
-        press(dialog, "1");
+        type(dialog, 133, "0"); // not an offered exponent: left undone
+        press(dialog, 1);
     });
     clickButton(command::powerLaw);
     EXPECT_EQ(window.model().wave(), shaped);
@@ -365,27 +318,27 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
 
 TEST_F(WaveEditorWindowTest, InputDialogSetsTheCurrentCoefficientFromTypedDigits) {
     clickButton(command::cursorForward1);
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Input value");
         auto* edit = dialog->findChild<QLineEdit*>("1011");
         QTest::keyClicks(edit, "2x5"); // the letter is refused by the box
         EXPECT_EQ(edit->text(), "25");
-        press(dialog, "1");
+        press(dialog, 1);
     });
     clickButton(command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.25);
 
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         dialog->findChild<QLineEdit*>("1011")->insert(QString::fromUtf8("\uFF11\uFF12"));
-        press(dialog, "1");
+        press(dialog, 1);
     });
     clickButton(command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.12);
 
     int before = window.model().historyIndex();
-    whenDialogOpens([](QDialog* dialog) {
+    onNextDialog([](QDialog* dialog) {
         QTest::keyClicks(dialog->findChild<QLineEdit*>("1011"), "9");
-        press(dialog, "2");
+        press(dialog, 2);
     });
     clickButton(command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.12);
@@ -402,11 +355,11 @@ TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QString title, text;
-        whenDialogOpens([&](QDialog* dialog) {
+        onNextDialog([&](QDialog* dialog) {
             title = dialog->windowTitle();
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 text += label->text() + "|";
-            press(dialog, "1");
+            press(dialog, 1);
         });
         QTest::keyClick(&window, key, modifiers);
         EXPECT_EQ(title, "Version info.") << key;
@@ -423,7 +376,7 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     special[99] = 0.1;
     QString original = writeFile("original.vorelwf", encodeWaveFile(special));
 
-    dialogs.paths = {original};
+    dialogs.answers = {original};
     window.dispatch(command::loadFile);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
     for (std::size_t k = 0; k < harmonicCount; ++k)
@@ -433,7 +386,7 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     EXPECT_EQ(window.model().historyIndex(), 1);
 
     QString copy = folder.filePath("copy.vorelwf");
-    dialogs.paths = {copy};
+    dialogs.answers = {copy};
     window.dispatch(command::saveFile);
     EXPECT_TRUE(dialogs.messages.empty());
     auto originalBytes = readFileBytes(original.toStdString(), 1000);
@@ -442,12 +395,12 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     EXPECT_EQ(copyBytes.value().size(), 800u);
     EXPECT_EQ(copyBytes.value(), originalBytes.value());
 
-    ASSERT_EQ(dialogs.requests.size(), 2u);
-    EXPECT_EQ(dialogs.requests[0].title, "Load");
-    EXPECT_EQ(dialogs.requests[0].filter, "Vorel wave file(*.vorelwf)");
-    EXPECT_EQ(dialogs.requests[0].defaultSuffix, "vorelwf");
-    EXPECT_EQ(dialogs.requests[1].title, "Save");
-    EXPECT_EQ(dialogs.requests[1].initialPath, original); // the path chosen last
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].request.title, "Load");
+    EXPECT_EQ(dialogs.asked[0].request.filter, "Vorel wave file(*.vorelwf)");
+    EXPECT_EQ(dialogs.asked[0].request.defaultSuffix, "vorelwf");
+    EXPECT_EQ(dialogs.asked[1].request.title, "Save");
+    EXPECT_EQ(dialogs.asked[1].request.initialPath, original); // the path chosen last
 
     // Step back to the wave before the load.
     window.dispatch(command::historyBack);
@@ -468,7 +421,7 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
          {writeFile("short.vorelwf", shortFile), writeFile("nan.vorelwf", notFinite),
           folder.filePath("missing.vorelwf")}) {
         dialogs.messages.clear();
-        dialogs.paths = {path};
+        dialogs.answers = {path};
         window.dispatch(command::loadFile);
         ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
         EXPECT_TRUE(dialogs.messages[0].contains(path)) << dialogs.messages[0].toStdString();
@@ -482,18 +435,18 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
     std::vector<std::byte> longer = encodeWaveFile(longWave);
     longer.resize(1000, std::byte{0xFF});
     dialogs.messages.clear();
-    dialogs.paths = {writeFile("long.vorelwf", longer)};
+    dialogs.answers = {writeFile("long.vorelwf", longer)};
     window.dispatch(command::loadFile);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(window.model().wave(), longWave);
 
     // A cancelled dialog does nothing.
-    dialogs.paths = {std::nullopt};
+    dialogs.answers = {QString()};
     window.dispatch(command::loadFile);
     EXPECT_EQ(window.model().wave(), longWave);
 
     QString unwritable = folder.filePath("no-such-folder/out.vorelwf");
-    dialogs.paths = {unwritable};
+    dialogs.answers = {unwritable};
     window.dispatch(command::saveFile);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains(unwritable));
@@ -516,11 +469,4 @@ TEST_F(WaveEditorWindowTest, ComputeFillsThePreviewsAndExitClosesTheWindow) {
 }
 
 } // namespace
-} // namespace vorel::wave
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    // Static teardown of the audio engine can abort after sound was played.
-    vorel::exitSkippingStaticTeardown(RUN_ALL_TESTS());
-}
+} // namespace vorel::test
