@@ -62,6 +62,9 @@ Result<std::vector<std::byte>> encodeFlacFile(std::span<const std::int16_t> samp
     SNDFILE* sound = sf_open_virtual(&io, SFM_WRITE, &info, &file);
     if (sound == nullptr)
         return R::failure(std::string("the FLAC encoder cannot start: ") + sf_strerror(nullptr));
+    // The encoder starts at the first write of samples; started now, a file without samples
+    // still gets its header instead of no bytes at all.
+    sf_command(sound, SFC_UPDATE_HEADER_NOW, nullptr, 0);
     const auto count = static_cast<sf_count_t>(samples.size());
     const bool written = sf_write_short(sound, samples.data(), count) == count;
     const std::string reason = written ? "" : sf_strerror(sound);
