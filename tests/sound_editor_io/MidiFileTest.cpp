@@ -8,25 +8,23 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 
 namespace vorel::test {
 namespace {
 
-// mido reads and writes the files on the other side: tests/sound_editor_io/midi_fixtures.py.
+// mido reads and writes the files on the other side: midi_fixtures.py beside this file.
 class MidoTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (std::system((python() + " -c 'import mido' >/dev/null 2>&1").c_str()) != 0)
-            GTEST_SKIP() << "python3-mido is not installed (" << python() << ")";
+        if (std::system(VOREL_PYTHON " -c 'import mido' >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "python3-mido is not installed for " VOREL_PYTHON;
     }
-    static std::string python() { return VOREL_PYTHON; }
     // Runs the fixture script; its output, one entry per line.
     std::vector<std::string> fixtures(const std::string& command, const std::string& midiPath) {
         const std::string out = folder_.file("fixtures.txt");
-        const int status = std::system((python() + " '" + VOREL_MIDI_FIXTURES + "' " + command +
+        const int status = std::system((VOREL_PYTHON " '" VOREL_MIDI_FIXTURES "' " + command +
                                         " '" + midiPath + "' > '" + out + "' 2>&1")
                                            .c_str());
         std::vector<std::string> lines;
@@ -39,46 +37,31 @@ class MidoTest : public ::testing::Test {
     TempFolder folder_;
 };
 
-using Note = std::tuple<int, int, int, int, int>; // start, number, end, velocity, channel
-
 TEST_F(MidoTest, ExportOfTheDemoHoldsEveryNoteAsHeldWhenRendered) {
-    SequenceData sequence;
     auto demo = readFileBytes(VOREL_EXAMPLES_DIR "/demo.vorelsqf", maxSequenceFileSize);
-    ASSERT_TRUE(demo);
+    ASSERT_TRUE(demo) << demo.error();
     const std::vector<NoteRecord> records = decodeSequenceFile(demo.value()).value();
+    SequenceData sequence;
     loadNotes(sequence, records);
     sequence.sequenceName = nameFromTitle(u"demo");
     const std::string path = folder_.file("demo.mid");
     ASSERT_TRUE(saveMidiFile(path, sequence));
 
+    // Start, note number, end, velocity, channel; in the order mido's notes are printed.
     constexpr int velocities[percentCount] = {13, 25, 38, 51, 64, 76, 89, 102, 114, 127};
-    std::vector<Note> expected;
-    for (const NoteRecord& r : records) {
-        const int start = 10 * r.tick;
-        expected.emplace_back(start, 33 + r.key, start + r.noteLength * (r.keyLengthIndex + 1),
-                              velocities[r.velocityIndex], 0);
-    }
-    std::sort(expected.begin(), expected.end());
-
-    std::vector<Note> notes;
-    std::vector<std::string> others;
-    for (const std::string& line : fixtures("dump", path)) {
-        std::istringstream fields(line);
-        std::string kind;
-        Note note;
-        fields >> kind;
-        if (kind != "note") {
-            others.push_back(line);
-            continue;
-        }
-        auto& [start, number, end, velocity, channel] = note;
-        fields >> start >> number >> end >> velocity >> channel;
-        notes.push_back(note);
-    }
-    // No note-off follows a note-on at the same time, and every note ends.
-    EXPECT_EQ(others, (std::vector<std::string>{"format 0", "division 240", "name demo",
-                                                "time_signature 4 4", "tempo 500000"}));
-    EXPECT_EQ(notes, expected);
+    std::vector<std::tuple<int, int, int, int, int>> notes;
+    for (const NoteRecord& r : records)
+        notes.emplace_back(10 * r.tick, 33 + r.key,
+                           10 * r.tick + r.noteLength * (r.keyLengthIndex + 1),
+                           velocities[r.velocityIndex], 0);
+    std::sort(notes.begin(), notes.end());
+    std::vector<std::string> expected{"format 0", "division 240", "name demo", "time_signature 4 4",
+                                      "tempo 500000"};
+    for (const auto& [start, number, end, velocity, channel] : notes)
+        expected.push_back("note " + std::to_string(start) + " " + std::to_string(number) + " " +
+                           std::to_string(end) + " " + std::to_string(velocity) + " 0");
+    // Also: no note-off follows a note-on at the same time, and every note ends.
+    EXPECT_EQ(fixtures("dump", path), expected);
 }
 
 TEST_F(MidoTest, ImportMergesTracksRoundsToTheGridAndReportsWhatItChanged) {
@@ -155,28 +138,10 @@ std::vector<std::byte> bytesOf(std::initializer_list<int> values) {
 // A header chunk (format, track count, division), then one track chunk around `events`.
 std::vector<std::byte> fileWith(int format, int tracks, int division,
                                 std::initializer_list<int> events) {
-    auto bytes = bytesOf({'M',
-                          'T',
-                          'h',
-                          'd',
-                          0,
-                          0,
-                          0,
-                          6,
-                          0,
-                          format,
-                          0,
-                          tracks,
-                          division >> 8,
-                          division & 0xFF,
-                          'M',
-                          'T',
-                          'r',
-                          'k',
-                          0,
-                          0,
-                          0,
-                          static_cast<int>(events.size())});
+    const int length = static_cast<int>(events.size());
+    auto bytes = bytesOf(
+        {'M', 'T', 'h', 'd', 0, 0, 0, 6,     0, format, 0, tracks, division >> 8, division & 0xFF,
+         'M', 'T', 'r', 'k', 0, 0, 0, length});
     auto body = bytesOf(events);
     bytes.insert(bytes.end(), body.begin(), body.end());
     return bytes;
