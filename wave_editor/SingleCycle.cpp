@@ -158,8 +158,8 @@ std::vector<std::byte> encodeFloatWavFile(std::span<const float> samples) {
     le::appendU16(bytes, bytesPerSample);                             // 32: block align
     le::appendU16(bytes, 8 * bytesPerSample);                         // 34: bits per sample
     le::appendU16(bytes, 0);                                          // 36: no extension
-    le::appendAscii(bytes, "fact");                                   // 38: required beside
-    le::appendU32(bytes, 4);                                          // 42: a format not PCM
+    le::appendAscii(bytes, "fact");                                   // 38: needed beside float
+    le::appendU32(bytes, 4);                                          // 42: its size
     le::appendU32(bytes, static_cast<std::uint32_t>(samples.size())); // 46: sample count
     le::appendAscii(bytes, "data");                                   // 50: data chunk
     le::appendU32(bytes, dataSize);                                   // 54: its size
