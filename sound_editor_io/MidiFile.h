@@ -31,7 +31,7 @@ struct MidiImportReport {
     int replaced = 0;          // notes whose start cell a later note of the file took
     int drumNotes = 0;         // notes on channel 10, skipped
     int shortened = 0;         // notes longer than a sequence file can store, cut to 32767 ticks
-    int fileTempo = 0;         // the file's first tempo in beats per minute, rounded
+    int fileTempo = 0;         // the file's first tempo in beats per minute, rounded; 120 if none
     bool tempoClamped = false; // fileTempo was outside 80..220
 
     // One sentence per kind of change, for a message box or a terminal; empty when the file fit.
@@ -52,6 +52,7 @@ struct MidiImport {
 Result<MidiImport> decodeMidiFile(std::span<const std::byte> bytes);
 
 // Replaces the notes and the tempo of the sequence with the import, like loading a sequence file.
+// The name is left alone.
 void applyMidiImport(SequenceData& sequence, const MidiImport& import);
 
 Status saveMidiFile(const std::string& path, const SequenceData& sequence);
