@@ -20,8 +20,8 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
     const WaveData& wave = *in.wave;
     const std::array<double, harmonicCount + 1>& logM = logOfHarmonic();
     const int oscillators = in.oscillatorCount;
-    const D rateV = V::set1(rate);
-    const D twoPiV = V::set1(twoPi);
+    const D rateV = V::set1(sampleRate);
+    const D twoPiV = V::set1(soundTwoPi);
     const D thresholdV = V::set1(coefficientThreshold);
     const D nearBelowV = V::set1(coefficientThreshold * (1 - thresholdBand));
     const D nearAboveV = V::set1(coefficientThreshold * (1 + thresholdBand));
