@@ -14,6 +14,34 @@ int index(std::size_t i) {
     return static_cast<int>(i);
 }
 
+EnvelopeRamps planRamps(const SoundSettings& settings, Param attackValue, Param attackLength,
+                        Param decayValue, Param decayLength, Param sustainValue) {
+    EnvelopeRamps ramps;
+    ramps.attackValue = settings.value(attackValue);
+    ramps.decayValue = settings.value(decayValue);
+    ramps.sustainValue = settings.value(sustainValue);
+    ramps.attackEnd = std::min(samplesOf(settings.value(attackLength)), curveLength);
+    ramps.decayLength = samplesOf(settings.value(decayLength));
+    ramps.decayEnd = std::min(ramps.attackEnd + ramps.decayLength, curveLength);
+    return ramps;
+}
+
+// The attack and decay ramps into samples [begin, end) of the curve; the sustain is left to the
+// caller, whose curves hold it over different spans.
+void fillRamps(const EnvelopeRamps& ramps, std::span<double> curve, std::size_t begin,
+               std::size_t end) {
+    const std::size_t attackEnd = ramps.attackEnd;
+    for (int i = index(begin); i < index(std::min(attackEnd, end)); ++i)
+        curve[i] = static_cast<double>(i) * (ramps.decayValue - ramps.attackValue) /
+                       static_cast<double>(attackEnd) +
+                   ramps.attackValue;
+    for (int i = index(std::max(attackEnd, begin)); i < index(std::min(ramps.decayEnd, end)); ++i)
+        curve[i] = static_cast<double>(i - index(attackEnd)) *
+                       (ramps.sustainValue - ramps.decayValue) /
+                       static_cast<double>(ramps.decayLength) +
+                   ramps.decayValue;
+}
+
 void planPitch(const SoundSettings& settings, CurvePlan& plan) {
     const double pitchSeconds = settings.value(Param::attackPitchLength);
     plan.pitchLength = pitchSeconds * sampleRate;
@@ -27,12 +55,8 @@ void planPitch(const SoundSettings& settings, CurvePlan& plan) {
 }
 
 void planDegree(const SoundSettings& settings, double gate, CurvePlan& plan) {
-    plan.attackDegree = settings.value(Param::lpfAttackDegree);
-    plan.decayDegree = settings.value(Param::lpfDecayDegree);
-    plan.sustainDegree = settings.value(Param::lpfSustainDegree);
-    plan.degreeAttackEnd = std::min(samplesOf(settings.value(Param::lpfAttackLength)), curveLength);
-    plan.degreeDecay = samplesOf(settings.value(Param::lpfDecayLength));
-    plan.degreeDecayEnd = std::min(plan.degreeAttackEnd + plan.degreeDecay, curveLength);
+    plan.degree = planRamps(settings, Param::lpfAttackDegree, Param::lpfAttackLength,
+                            Param::lpfDecayDegree, Param::lpfDecayLength, Param::lpfSustainDegree);
 
     const double releaseSeconds = settings.value(Param::lpfReleaseLength);
     plan.hasRelease = releaseSeconds < noLpfReleaseFrom;
@@ -48,7 +72,7 @@ void planDegree(const SoundSettings& settings, double gate, CurvePlan& plan) {
     if (plan.hasRelease) {
         // The release starts from the envelope's value at the end of its window (read inside
         // the curve even when the window reaches past it).
-        plan.releaseFrom = plan.envelopeDegree(std::min(plan.releaseDone, curveLength - 1));
+        plan.releaseFrom = plan.degree.at(std::min(plan.releaseDone, curveLength - 1));
         plan.releaseBegin = samplesOf(gate);
         std::size_t j = plan.releaseBegin;
         while (static_cast<double>(j) < rampEnd && j < curveLength)
@@ -63,12 +87,8 @@ void planDegree(const SoundSettings& settings, double gate, CurvePlan& plan) {
 }
 
 void planAmplitude(const SoundSettings& settings, CurvePlan& plan) {
-    plan.attackLevel = settings.value(Param::ampAttackLevel);
-    plan.decayLevel = settings.value(Param::ampDecayLevel);
-    plan.sustainLevel = settings.value(Param::ampSustainLevel);
-    plan.ampAttackEnd = std::min(samplesOf(settings.value(Param::ampAttackLength)), curveLength);
-    plan.ampDecay = samplesOf(settings.value(Param::ampDecayLength));
-    plan.ampDecayEnd = std::min(plan.ampAttackEnd + plan.ampDecay, curveLength);
+    plan.amp = planRamps(settings, Param::ampAttackLevel, Param::ampAttackLength,
+                         Param::ampDecayLevel, Param::ampDecayLength, Param::ampSustainLevel);
     plan.ampRelease = settings.value(Param::ampReleaseLength) * sampleRate;
 
     plan.tremoloAmplitude = settings.value(Param::ampLfoAmplitude);
@@ -100,16 +120,16 @@ ControlCurves::ControlCurves()
     : pitchRatio(curveLength), pitchLfo(curveLength), degree(curveLength), lpfLfo(curveLength),
       amp(curveLength), releaseGate(curveLength) {}
 
-double CurvePlan::envelopeDegree(std::size_t i) const {
-    if (i < degreeAttackEnd)
-        return static_cast<double>(i) * (decayDegree - attackDegree) /
-                   static_cast<double>(degreeAttackEnd) +
-               attackDegree;
-    if (i < degreeDecayEnd)
-        return static_cast<double>(i - degreeAttackEnd) * (sustainDegree - decayDegree) /
-                   static_cast<double>(degreeDecay) +
-               decayDegree;
-    return sustainDegree;
+double EnvelopeRamps::at(std::size_t i) const {
+    if (i < attackEnd)
+        return static_cast<double>(i) * (decayValue - attackValue) /
+                   static_cast<double>(attackEnd) +
+               attackValue;
+    if (i < decayEnd)
+        return static_cast<double>(i - attackEnd) * (sustainValue - decayValue) /
+                   static_cast<double>(decayLength) +
+               decayValue;
+    return sustainValue;
 }
 
 CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count) {
@@ -120,8 +140,8 @@ CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t cou
     planDegree(settings, gate, plan);
     planAmplitude(settings, plan);
     plan.extent = std::max({count, plan.pitchSemitones == 0.0 ? plan.ratioOnes : plan.pitchEnd,
-                            plan.degreeAttackEnd, plan.degreeDecayEnd, plan.sustainEnd,
-                            plan.releaseEnd, plan.ampAttackEnd, plan.ampDecayEnd});
+                            plan.degree.attackEnd, plan.degree.decayEnd, plan.sustainEnd,
+                            plan.releaseEnd, plan.amp.attackEnd, plan.amp.decayEnd});
     return plan;
 }
 
@@ -172,20 +192,10 @@ void fillVibrato(const CurvePlan& plan, std::span<double> lfo, std::size_t begin
 
 void fillDegree(const CurvePlan& plan, std::span<double> degree, std::size_t begin,
                 std::size_t end) {
-    const std::size_t attackEnd = plan.degreeAttackEnd;
-    for (int i = index(begin); i < index(std::min(attackEnd, end)); ++i)
-        degree[i] = static_cast<double>(i) * (plan.decayDegree - plan.attackDegree) /
-                        static_cast<double>(attackEnd) +
-                    plan.attackDegree;
-    for (int i = index(std::max(attackEnd, begin)); i < index(std::min(plan.degreeDecayEnd, end));
+    fillRamps(plan.degree, degree, begin, end);
+    for (std::size_t i = std::max(plan.degree.decayEnd, begin); i < std::min(plan.sustainEnd, end);
          ++i)
-        degree[i] = static_cast<double>(i - index(attackEnd)) *
-                        (plan.sustainDegree - plan.decayDegree) /
-                        static_cast<double>(plan.degreeDecay) +
-                    plan.decayDegree;
-    for (std::size_t i = std::max(plan.degreeDecayEnd, begin); i < std::min(plan.sustainEnd, end);
-         ++i)
-        degree[i] = plan.sustainDegree;
+        degree[i] = plan.degree.sustainValue;
     if (!plan.hasRelease)
         return;
     // The ramp from the degree at the end of the release window to 2.0, then 2.0 to the end.
@@ -218,17 +228,9 @@ void addLpfLfo(const CurvePlan& plan, std::span<double> lfo, std::span<double> d
 void fillAmplitude(const CurvePlan& plan, std::span<double> amp, std::span<double> releaseGate,
                    std::size_t begin, std::size_t end) {
     const std::size_t count = plan.voiceEnd(end);
-    const std::size_t attackEnd = plan.ampAttackEnd;
-    for (int i = index(begin); i < index(std::min(attackEnd, end)); ++i)
-        amp[i] = static_cast<double>(i) * (plan.decayLevel - plan.attackLevel) /
-                     static_cast<double>(attackEnd) +
-                 plan.attackLevel;
-    for (int i = index(std::max(attackEnd, begin)); i < index(std::min(plan.ampDecayEnd, end)); ++i)
-        amp[i] = static_cast<double>(i - index(attackEnd)) * (plan.sustainLevel - plan.decayLevel) /
-                     static_cast<double>(plan.ampDecay) +
-                 plan.decayLevel;
-    for (std::size_t i = std::max(plan.ampDecayEnd, begin); i < count; ++i)
-        amp[i] = plan.sustainLevel;
+    fillRamps(plan.amp, amp, begin, end);
+    for (std::size_t i = std::max(plan.amp.decayEnd, begin); i < count; ++i)
+        amp[i] = plan.amp.sustainValue;
 
     const double keyRelease = plan.keyRelease;
     const double releaseLength = plan.ampRelease;

@@ -25,6 +25,21 @@ struct ControlCurves {
     ZeroedBuffer<double> releaseGate; // 1.0 while the key is held, falling to 0.0 over the release
 };
 
+// The attack and decay of an envelope (of the degree or of the amplitude), in samples: a ramp
+// from the attack value to the decay value over [0, attackEnd), one from the decay value to the
+// sustain value over [attackEnd, decayEnd), then the sustain value.
+struct EnvelopeRamps {
+    double attackValue = 0.0;
+    double decayValue = 0.0;
+    double sustainValue = 0.0;
+    std::size_t attackEnd = 0;
+    std::size_t decayLength = 0; // decayEnd - attackEnd unless the curve's end cuts the decay
+    std::size_t decayEnd = 0;
+
+    // The envelope at sample i.
+    double at(std::size_t i) const;
+};
+
 // Everything the control curves of one voice are computed from: the settings' values and the
 // sample positions derived from them. Every curve value is a function of its own sample index
 // (and of these numbers), so any range of samples can be filled on its own, in any order.
@@ -47,12 +62,7 @@ struct CurvePlan {
 
     // Degree envelope: attack, decay, sustain, then the release ramp to degree 2.0 unless the
     // release length is "inf".
-    double attackDegree = 0.0;
-    double decayDegree = 0.0;
-    double sustainDegree = 0.0;
-    std::size_t degreeAttackEnd = 0;
-    std::size_t degreeDecay = 0; // length of the decay ramp
-    std::size_t degreeDecayEnd = 0;
+    EnvelopeRamps degree;
     std::size_t sustainEnd = 0;
     bool hasRelease = false;
     double keyRelease = 0.0;      // where the key is released, not truncated
@@ -69,20 +79,13 @@ struct CurvePlan {
     std::size_t lpfLfoStart = 0;
 
     // Amplitude envelope, release gate and tremolo.
-    double attackLevel = 0.0;
-    double decayLevel = 0.0;
-    double sustainLevel = 0.0;
-    std::size_t ampAttackEnd = 0;
-    std::size_t ampDecay = 0; // length of the decay ramp
-    std::size_t ampDecayEnd = 0;
+    EnvelopeRamps amp;
     double ampRelease = 0.0; // the gate's fall after the key release, not truncated
     double tremoloAmplitude = 0.0;
     double tremoloDelay = 0.0;     // not truncated
     double tremoloFrequency = 0.0; // Hz
     std::size_t tremoloStart = 0;
 
-    // The envelope degree at sample i before the release and the LFO.
-    double envelopeDegree(std::size_t i) const;
     // The end of the voice's own samples within a range that ends at `end`.
     std::size_t voiceEnd(std::size_t end) const { return end < count ? end : count; }
 };
