@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SoundConstants.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,7 +15,6 @@ inline constexpr int ticksPerBeat = 24;
 inline constexpr int ticksPerPage = 96; // one 4/4 bar
 inline constexpr int pageCount = 80;
 inline constexpr int tickCount = ticksPerPage * pageCount; // 7680
-inline constexpr int keyCount = 73;                        // A1 (55 Hz) .. A7 (3520 Hz)
 inline constexpr int minTempo = 80;                        // beats per minute
 inline constexpr int maxTempo = 220;
 inline constexpr int startTempo = 120;
