@@ -1,5 +1,6 @@
 #include "sound_editor/MainWindow.h"
 
+#include "common/WaveFile.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
