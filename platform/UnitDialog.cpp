@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -63,7 +65,8 @@ QLabel* UnitDialog::addText(const QString& text, QRect place, int id, Grow grow)
 }
 
 QPushButton* UnitDialog::addButton(const QString& text, int id, QRect place, ButtonLook look) {
-    auto* button = new QPushButton(text, this);
+    QPushButton* button = look == ButtonLook::framedAsDefault ? new DefaultFramedButton(text, this)
+                                                              : new QPushButton(text, this);
     button->setObjectName(QString::number(id));
     button->setDefault(look == ButtonLook::defaultButton);
     units_.place(button, place.x(), place.y(), place.width(), place.height());
@@ -111,6 +114,14 @@ QLabel* UnitDialog::addIcon(const QIcon& icon, int x, int y) {
     const QRect rect = units_.toPixels(x, y, 0, 0);
     label->setGeometry(rect.x(), rect.y(), iconPixels, iconPixels);
     return label;
+}
+
+void DefaultFramedButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.features |= QStyleOptionButton::DefaultButton;
+    painter.drawControl(QStyle::CE_PushButton, option);
 }
 
 int chosenIndex(const QComboBox* box) {

@@ -31,7 +31,8 @@ enum class Grow { right, left };
 // How a push button is drawn.
 enum class ButtonLook {
     plain,
-    defaultButton, // Enter presses it, unless another push button has the focus
+    defaultButton,   // Enter presses it, unless another push button has the focus
+    framedAsDefault, // drawn with the default button's frame; Enter presses it only when focused
 };
 
 // A modal dialog laid out in dialog units of its font, with absolutely placed controls. Every
@@ -67,6 +68,16 @@ class UnitDialog : public QDialog {
 
   private:
     DialogUnits units_;
+};
+
+// Drawn with the default button's frame although it is not the default button (a dialog has only
+// one): the Insert note dialog frames Delete like OK.
+class DefaultFramedButton final : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // The item whose label equals the text in the box's edit field, or -1 when no label does.

@@ -275,7 +275,7 @@ bool MainWindow::openSettings(int page) {
 
 bool MainWindow::showAbout(int) {
     AboutBox box(this, {100, programName, QStringLiteral("Version 0.1, built with Qt 6")},
-                 QApplication::windowIcon(), dialogFont());
+                 QApplication::windowIcon(), dialogFont(9));
     box.exec();
     return true;
 }

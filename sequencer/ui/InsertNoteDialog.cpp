@@ -48,7 +48,7 @@ InsertNoteDialog::InsertNoteDialog(QWidget* parent, const SequenceData& sequence
     selectLabel(velocity_, percentLabel(offered.velocityIndex));
 
     addButton(QStringLiteral("OK"), okId, {15, 101, 50, 14}, ButtonLook::defaultButton);
-    addButton(QStringLiteral("Delete"), deleteId, {76, 101, 50, 14}, ButtonLook::plain);
+    addButton(QStringLiteral("Delete"), deleteId, {76, 101, 50, 14}, ButtonLook::framedAsDefault);
     addButton(QStringLiteral("Cancel"), cancelId, {135, 101, 50, 14});
     length_->setFocus();
 }

@@ -110,12 +110,14 @@ TEST_F(MainWindowTest, IdsOutsideTheCommandTableDoNothing) {
 
 TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndBothShortcutsAndClosesAnyWay) {
     std::vector<QString> seen;
+    std::vector<int> pointSizes;
     auto expectAbout = [&](std::function<void(QDialog*)> close) {
-        onNextDialog([&seen, close](QDialog* dialog) {
+        onNextDialog([&seen, &pointSizes, close](QDialog* dialog) {
             QStringList texts;
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 texts << label->text();
             seen.push_back(dialog->windowTitle() + "|" + texts.join("|"));
+            pointSizes.push_back(dialog->font().pointSize());
             close(dialog);
         });
     };
@@ -135,6 +137,7 @@ TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndBothShortcutsAndClosesAnyWay) 
         EXPECT_TRUE(text.startsWith("Version info.|")) << text.toStdString();
         EXPECT_TRUE(text.contains("|Vorel sound editor|")) << text.toStdString();
     }
+    EXPECT_EQ(pointSizes, std::vector<int>(3, 9));
 }
 
 TEST_F(MainWindowTest, LeftClicksPlayTheKeyOfTheRowOnlyInsideTheGrid) {

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace vorel::test {
 namespace {
@@ -130,6 +131,21 @@ TEST_F(NoteDialogTest, LongNoteAtTheEndOfAPageRunsIntoTheFollowingPages) {
     EXPECT_EQ(sequence.cell(6 * 96 + 93, 0).mark, 1);
     EXPECT_EQ(sequence.cell(6 * 96 + 94, 0).mark, 2);
     EXPECT_EQ(sequence.cell(6 * 96 + 95, 0).mark, 0);
+}
+
+TEST_F(NoteDialogTest, DeleteIsFramedLikeTheDefaultButtonWhileOkStaysTheDefault) {
+    InsertNoteDialog dialog(nullptr, sequence, view, 0, 0);
+    auto* remove = child<QPushButton>(&dialog, 3);
+    EXPECT_TRUE(child<QPushButton>(&dialog, 1)->isDefault());
+    EXPECT_FALSE(remove->isDefault());
+    // A plain button in Delete's place, drawn first as it is and then as the default button.
+    QPushButton reference(remove->text(), &dialog);
+    reference.setGeometry(remove->geometry());
+    const QImage plain = reference.grab().toImage();
+    reference.setDefault(true);
+    const QImage framed = reference.grab().toImage();
+    EXPECT_NE(plain, framed);
+    EXPECT_EQ(remove->grab().toImage(), framed);
 }
 
 // Copy phrase: the two page boxes, OK and Cancel; the pages handed back are copied, as the
