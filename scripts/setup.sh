@@ -6,7 +6,7 @@ vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
     fonts-dejavu-core)
 # What the tests need besides: the test and benchmark libraries, the formatter, an independent
 # WAV reader, and a sound server to play into.
-vorel_test_packages=(libgtest-dev libbenchmark-dev clang-format sox pulseaudio pulseaudio-utils)
+vorel_test_packages=(libgtest-dev libbenchmark-dev clang-format sox pulseaudio pulseaudio-utils clang libclang-rt-14-dev)
 
 # vorel_install_missing PACKAGE...: installs those of the packages that are not installed yet,
 # saying which, with apt-get (through sudo when not root).
