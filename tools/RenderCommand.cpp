@@ -10,8 +10,8 @@
 #include "wave_editor/Preview.h"
 #include "wave_editor/ToneTables.h"
 
+#include <array>
 #include <charconv>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -27,12 +27,13 @@ namespace {
 
 constexpr std::string_view usageText =
     R"(usage: vorel-render sequence --wave W.vorelwf [--sound S.vorelsf] --sequence Q.vorelsqf
-                           [--tempo BPM] -o OUT.wav
+                           [--tempo BPM] -o OUT.wav|-
        vorel-render previews --wave W.vorelwf [--sound S.vorelsf] -o PREFIX
        vorel-render wave-previews --wave W.vorelwf -o PREFIX
        vorel-render --help | --version
 
   sequence   renders every note of the sequence, like "Render->", and writes the WAV file
+             (-o - writes it to standard output)
   previews   computes the four test notes, like "Compute->", and writes PREFIX-110.wav,
              PREFIX-220.wav, PREFIX-440.wav and PREFIX-880.wav
   wave-previews  computes the wave editor's three 5-second previews, like its "Compute", and
@@ -84,7 +85,8 @@ Options parse(const std::vector<std::string>& args) {
             (arg == "--reference" ? options.reference : options.quiet) = true;
             continue;
         }
-        if (i + 1 >= args.size())
+        // An empty value, or the next option where the value belongs, is a value left out.
+        if (i + 1 >= args.size() || args[i + 1].empty() || takesValue.count(args[i + 1]))
             throw UsageError{arg + " needs a value"};
         if (options.values.count(arg))
             throw UsageError{arg + " given twice"};
@@ -185,23 +187,44 @@ Synth makeSynth(const Options& options, unsigned threads) {
                  options.reference ? Evaluation::reference : Evaluation::fast);
 }
 
-// Writes every file, or none: a failure removes the files this run already wrote.
-void writeAll(const std::vector<std::pair<std::string, std::vector<std::byte>>>& files) {
-    std::vector<std::string> written;
-    for (const auto& [path, bytes] : files) {
-        Status status = writeFileAtomically(path, bytes);
-        if (!status) {
-            for (const auto& done : written)
-                std::remove(done.c_str());
+// "-o -": the one WAV file of the command goes to standard output.
+constexpr std::string_view standardOutput = "-";
+
+// Refuses the outputs before the work that fills them, not after it.
+void checkOutputs(const std::vector<std::string>& paths) {
+    for (const auto& path : paths)
+        if (Status status = checkSaveDestination(path); !status)
             throw FileError{path + ": " + status.error()};
-        }
-        written.push_back(path);
-    }
 }
 
-int renderSequenceCommand(const Options& options, std::ostream& err, bool progress) {
+// The files of a previews command: PREFIX-110.wav and so on, one per frequency.
+template <std::size_t count>
+std::vector<std::string> previewPaths(const Options& options,
+                                      const std::array<double, count>& frequencies) {
+    const std::string& prefix = required(options, "-o");
+    if (prefix == standardOutput)
+        throw UsageError{options.command + " writes several files: -o takes a prefix, not -"};
+    std::vector<std::string> paths;
+    for (double hz : frequencies)
+        paths.push_back(prefix + "-" + std::to_string(static_cast<int>(hz)) + ".wav");
+    return paths;
+}
+
+// Writes every file, or none: until each file is whole on disk, no earlier file is replaced.
+void writeAll(const std::vector<std::string>& paths,
+              std::span<const std::vector<std::byte>> contents) {
+    std::vector<FileToWrite> files;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        files.push_back({paths[i], contents[i]});
+    if (Status status = writeFilesAtomically(files); !status)
+        throw FileError{status.error()};
+}
+
+int renderSequenceCommand(const Options& options, std::ostream& out, std::ostream& err,
+                          bool progress) {
     allowOnly(options, {"--wave", "--sound", "--sequence", "--tempo", "-o", "--threads"});
     const std::string& output = required(options, "-o");
+    const bool toStandardOutput = output == standardOutput;
     const std::string& sequencePath = required(options, "--sequence");
     int tempo = startTempo;
     if (auto found = options.values.find("--tempo"); found != options.values.end()) {
@@ -215,6 +238,8 @@ int renderSequenceCommand(const Options& options, std::ostream& err, bool progre
     SequenceData sequence;
     if (Status status = loadSequenceFile(sequencePath, sequence); !status)
         throw FileError{sequencePath + ": " + status.error()};
+    if (!toStandardOutput)
+        checkOutputs({output});
     sequence.tempo = tempo;
     Synth synth = makeSynth(options, threads);
 
@@ -223,55 +248,58 @@ int renderSequenceCommand(const Options& options, std::ostream& err, bool progre
         synth.renderSequence(sequence, inputs.settings, inputs.wave, bar.callback());
     }
     auto samples = synth.renderBuffer();
-    writeAll({{output, encodeWavFile(samples.first(audibleLength(samples)))}});
+    const auto wav = encodeWavFile(samples.first(audibleLength(samples)));
+    if (toStandardOutput) {
+        out.write(reinterpret_cast<const char*>(wav.data()),
+                  static_cast<std::streamsize>(wav.size()));
+        out.flush();
+        if (!out)
+            throw FileError{"standard output: the WAV file could not be written"};
+    } else {
+        writeAll({output}, {&wav, 1});
+    }
     return 0;
 }
 
 int renderPreviewsCommand(const Options& options, std::ostream& err, bool progress) {
     allowOnly(options, {"--wave", "--sound", "-o", "--threads"});
-    const std::string& prefix = required(options, "-o");
+    const auto paths = previewPaths(options, previewFrequencies);
     const unsigned threads = threadsOption(options);
     Inputs inputs = loadInputs(options);
+    checkOutputs(paths);
     Synth synth = makeSynth(options, threads);
     {
         ProgressBar bar(err, progress, "Computing");
         synth.computePreviews(inputs.settings, inputs.wave, bar.callback());
     }
-    std::vector<std::pair<std::string, std::vector<std::byte>>> files;
+    std::vector<std::vector<std::byte>> contents;
     for (int p = 0; p < previewCount; ++p) {
         auto samples = synth.previewBuffer(p);
-        files.emplace_back(
-            prefix + "-" +
-                std::to_string(static_cast<int>(previewFrequencies[static_cast<std::size_t>(p)])) +
-                ".wav",
-            encodeWavFile(samples.first(audibleLength(samples))));
+        contents.push_back(encodeWavFile(samples.first(audibleLength(samples))));
     }
-    writeAll(files);
+    writeAll(paths, contents);
     return 0;
 }
 
 int renderWavePreviewsCommand(const Options& options) {
     allowOnly(options, {"--wave", "-o", "--threads"});
-    const std::string& prefix = required(options, "-o");
+    const auto paths = previewPaths(options, wave::previewBaseHz);
     const unsigned threads = threadsOption(options);
     const std::string& wavePath = required(options, "--wave");
     auto wave = loadWaveFile(wavePath);
     if (!wave)
         throw FileError{wavePath + ": " + wave.error()};
+    checkOutputs(paths);
     auto tables = wave::ToneTables::create(options.reference ? 1 : threads);
     if (!tables)
         throw FileError{tables.error()};
     wave::PreviewBuffers previews;
     WorkerPool pool(options.reference ? 1 : threads);
     wave::computePreviews(wave.value(), *tables.value(), previews, &pool);
-    std::vector<std::pair<std::string, std::vector<std::byte>>> files;
+    std::vector<std::vector<std::byte>> contents;
     for (int p = 0; p < wave::previewPitchCount; ++p)
-        files.emplace_back(
-            prefix + "-" +
-                std::to_string(static_cast<int>(wave::previewBaseHz[static_cast<std::size_t>(p)])) +
-                ".wav",
-            encodeWavFile(previews.pcm(p)));
-    writeAll(files);
+        contents.push_back(encodeWavFile(previews.pcm(p)));
+    writeAll(paths, contents);
     return 0;
 }
 
@@ -293,7 +321,7 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         Options options = parse(args);
         const bool progress = progressToTerminal && !options.quiet;
         if (options.command == "sequence")
-            return renderSequenceCommand(options, err, progress);
+            return renderSequenceCommand(options, out, err, progress);
         if (options.command == "previews")
             return renderPreviewsCommand(options, err, progress);
         if (options.command == "wave-previews")

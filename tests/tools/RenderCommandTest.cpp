@@ -30,10 +30,11 @@ class RenderCommandTest : public ::testing::Test {
         ASSERT_TRUE(writeFileAtomically(file("q.vorelsqf"), encodeSequenceFile(s)));
     }
     std::string file(const std::string& name) const { return temp.file(name); }
-    int run(std::vector<std::string> args) {
+    // With progress, a bar is drawn on err once the work starts.
+    int run(std::vector<std::string> args, bool progress = false) {
         out.str({});
         err.str({});
-        return runRenderCommand(args, out, err, false);
+        return runRenderCommand(args, out, err, progress);
     }
     std::vector<std::byte> bytesOf(const std::string& name) {
         return readFileBytes(file(name), 30'000'000).value();
@@ -105,6 +106,11 @@ TEST_F(RenderCommandTest, UsageErrorsExitWith2AndShowTheUsage) {
         {"previews", "--wave", file("w.vorelwf"), "--threads", "0", "-o", "p"},
         {"previews", "--wave"},
         {"previews", "--bogus"},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o", ""},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o",
+         "--quiet"},
+        {"previews", "--wave", file("w.vorelwf"), "-o", "-"},
+        {"wave-previews", "--wave", file("w.vorelwf"), "-o", "-"},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
@@ -143,6 +149,40 @@ TEST_F(RenderCommandTest, UnreadableOrRefusedFilesExitWith1AndLeaveNoOutput) {
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     }
     EXPECT_FALSE(fs::exists(file("x.wav")));
+}
+
+TEST_F(RenderCommandTest, PreviewsThatCannotAllBeWrittenLeaveEveryEarlierFile) {
+    fs::create_directories(temp.path() / "d" / "p-440.wav");
+    const std::vector<std::byte> old{std::byte{'O'}, std::byte{'L'}, std::byte{'D'}};
+    ASSERT_TRUE(writeFileAtomically(file("d/p-110.wav"), old));
+    EXPECT_EQ(run({"previews", "--wave", file("w.vorelwf"), "-o", file("d/p")}, true), 1);
+    EXPECT_NE(err.str().find("p-440.wav: it is a folder"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("Computing"), std::string::npos) << "refused only after the work";
+    auto kept = readFileBytes(file("d/p-110.wav"), 100);
+    ASSERT_TRUE(kept) << "the earlier p-110.wav is gone";
+    EXPECT_EQ(kept.value(), old);
+    EXPECT_FALSE(fs::exists(file("d/p-220.wav")));
+    EXPECT_FALSE(fs::exists(file("d/p-880.wav")));
+}
+
+TEST_F(RenderCommandTest, OutputGoesToStandardOutputOrIsCheckedBeforeTheWork) {
+    const std::vector<std::string> render{"sequence",   "--wave",           file("w.vorelwf"),
+                                          "--sequence", file("q.vorelsqf"), "-o"};
+    auto to = [&](const std::string& output) {
+        auto args = render;
+        args.push_back(output);
+        return run(args, true);
+    };
+    ASSERT_EQ(to(file("file.wav")), 0) << err.str();
+    ASSERT_EQ(to("-"), 0) << err.str();
+    const std::string piped = out.str();
+    const auto written = bytesOf("file.wav");
+    EXPECT_TRUE(std::equal(piped.begin(), piped.end(), written.begin(), written.end(),
+                           [](char c, std::byte b) { return static_cast<std::byte>(c) == b; }));
+
+    EXPECT_EQ(to(file("no/such/folder/x.wav")), 1);
+    EXPECT_NE(err.str().find("x.wav: its folder does not exist"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("Rendering"), std::string::npos) << "refused only after the work";
 }
 
 } // namespace
