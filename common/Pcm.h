@@ -1,12 +1,12 @@
 #pragma once
 
+#include "common/SoundConstants.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace vorel {
-
-inline constexpr int sampleRate = 44100; // samples per second, mono
 
 // 16-bit mono PCM at 44100 Hz: the format of every sound the programs play or export. The fields
 // are, byte for byte, the body of a WAV file's "fmt " chunk.
@@ -14,8 +14,8 @@ struct PcmFormat {
     std::uint16_t formatTag = 1; // PCM
     std::uint16_t channels = 1;
     std::uint32_t samplesPerSecond = sampleRate;
-    std::uint32_t averageBytesPerSecond = sampleRate * 2;
-    std::uint16_t blockAlign = 2;
+    std::uint32_t averageBytesPerSecond = sampleRate * 2; // two bytes per sample
+    std::uint16_t blockAlign = 2;                         // bytes per sample
     std::uint16_t bitsPerSample = 16;
 };
 

@@ -32,8 +32,7 @@ std::pair<std::size_t, std::size_t> pieceOf(std::size_t count, unsigned parts, u
 }
 } // namespace
 
-void WorkerPool::forEachRange(std::size_t count,
-                              const std::function<void(std::size_t, std::size_t, unsigned)>& work) {
+void WorkerPool::forEachRange(std::size_t count, RangeWork work) {
     if (threadCount_ == 1 || count < threadCount_) {
         work(0, count, 0);
         return;
@@ -56,7 +55,7 @@ void WorkerPool::forEachRange(std::size_t count,
 void WorkerPool::workerLoop(unsigned index) {
     unsigned seen = 0;
     for (;;) {
-        const std::function<void(std::size_t, std::size_t, unsigned)>* work;
+        const RangeWork* work;
         std::size_t count;
         {
             std::unique_lock lock(mutex_);

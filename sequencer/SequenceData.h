@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/DisplayName.h"
+#include "common/SoundConstants.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,7 +16,6 @@ inline constexpr int ticksPerBeat = 24;
 inline constexpr int ticksPerPage = 96; // one 4/4 bar
 inline constexpr int pageCount = 80;
 inline constexpr int tickCount = ticksPerPage * pageCount; // 7680
-inline constexpr int keyCount = 73;                        // A1 (55 Hz) .. A7 (3520 Hz)
 inline constexpr int minTempo = 80;                        // beats per minute
 inline constexpr int maxTempo = 220;
 inline constexpr int startTempo = 120;
@@ -27,13 +29,6 @@ extern const std::array<std::string_view, keyCount> keyNames;
 inline constexpr int percentCount = 10;
 extern const std::array<double, percentCount> percentTable;
 extern const std::array<std::string_view, percentCount> percentLabels;
-
-// The 24-character name shown for a loaded or saved file: its title up to the first '.', cut to
-// 24 characters and padded with spaces; each character keeps only its low byte.
-inline constexpr std::size_t displayNameLength = 24;
-using DisplayName = std::array<char, displayNameLength>;
-DisplayName blankName();
-DisplayName nameFromTitle(std::u16string_view title);
 
 // One cell of the grid.
 struct NoteCell {

@@ -2,19 +2,11 @@
 
 #include "common/FileIo.h"
 #include "common/Pcm.h"
-#include "common/WaveFile.h"
 #include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundFile.h"
 #include "sound_editor_io/WavFile.h"
 
 namespace vorel {
-
-Result<WaveData> loadWaveFile(const std::string& path) {
-    auto bytes = readFileBytes(path, waveFileSize);
-    if (!bytes)
-        return Result<WaveData>::failure(bytes.error());
-    return decodeWaveFile(bytes.value());
-}
 
 Result<SoundSettings> loadSoundFile(const std::string& path) {
     auto bytes = readFileBytes(path, soundFileSize);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/Result.h"
-#include "common/WaveData.h"
 #include "sequencer/SequenceData.h"
 #include "synth/SoundSettings.h"
 
@@ -11,10 +10,9 @@
 
 namespace vorel {
 
-// The sound editor's files on disk. A load reads and checks the whole file before anything
-// changes; a save is atomic. Errors are a reason without the file name ("a sound file holds 100
-// bytes, this one only 12"); the caller names the file.
-Result<WaveData> loadWaveFile(const std::string& path);
+// The sound editor's files on disk (wave files: common/WaveFile.h). A load reads and checks the
+// whole file before anything changes; a save is atomic. Errors are a reason without the file name
+// ("a sound file holds 100 bytes, this one only 12"); the caller names the file.
 Result<SoundSettings> loadSoundFile(const std::string& path);
 Status saveSoundFile(const std::string& path, const SoundSettings& settings);
 // Replaces the notes of `sequence` only when the whole file is good.

@@ -6,7 +6,7 @@
 namespace vorel {
 
 std::vector<std::byte> encodeWavFile(std::span<const std::int16_t> samples) {
-    const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2); // D, bytes
+    const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2); // bytes of samples
     const PcmFormat format;
     std::vector<std::byte> bytes;
     bytes.reserve(wavHeaderSize + dataSize);
@@ -22,7 +22,7 @@ std::vector<std::byte> encodeWavFile(std::span<const std::int16_t> samples) {
     le::appendU16(bytes, format.blockAlign);            // 32: 2
     le::appendU16(bytes, format.bitsPerSample);         // 34: 16
     le::appendAscii(bytes, "data");                     // 36: data chunk
-    le::appendU32(bytes, dataSize);                     // 40: D
+    le::appendU32(bytes, dataSize);                     // 40: its size
     for (std::int16_t sample : samples)                 // 44: the samples
         le::appendI16(bytes, sample);
     return bytes;

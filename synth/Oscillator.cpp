@@ -8,47 +8,52 @@
 
 namespace vorel {
 
+// Sample i sums, over the harmonics m below the ceiling whose filtered coefficient passes the
+// threshold and over the oscillators k, coefficient * sin((vibrato + k * detune + pitch) * 2 pi *
+// i * m / sampleRate).
 void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::size_t end) {
     const WaveData& wave = *in.wave;
     for (std::size_t i = begin; i < end; ++i) {
-        const double fi = in.pitchRatio[i] * in.f0;
-        const double vi = in.pitchLfo[i] * in.lfoScale;
+        const double pitch = in.pitchRatio[i] * in.f0;
+        const double vibrato = in.pitchLfo[i] * in.lfoScale;
         const double time = static_cast<double>(i);
-        double x = 0.0;
+        double sum = 0.0;
         for (int m = 1; m <= static_cast<int>(harmonicCount); ++m) {
-            if (m * fi > harmonicCeiling)
+            if (m * pitch > highestHarmonicHz)
                 break;
-            const double c = wave[static_cast<std::size_t>(m - 1)] / std::pow(m, in.degree[i]);
-            if (c > coefficientThreshold) {
+            const double coefficient =
+                wave[static_cast<std::size_t>(m - 1)] / std::pow(m, in.degree[i]);
+            if (coefficient > coefficientThreshold) {
                 for (int k = 0; k < in.oscillatorCount; ++k)
-                    x += c * std::sin((vi + k * in.detuneHz + fi) * twoPi * time * m / rate);
+                    sum += coefficient * std::sin((vibrato + k * in.detuneHz + pitch) * soundTwoPi *
+                                                  time * m / sampleRate);
             }
         }
-        in.out[i] = x;
+        in.out[i] = sum;
     }
 }
 
 namespace oscillator_detail {
 
-int harmonicLimit(double fi) {
+int harmonicLimit(double pitch) {
     constexpr int count = static_cast<int>(harmonicCount);
-    // Start from the quotient and settle the last step with the reference's own test: m * fi
+    // Start from the quotient and settle the last step with the reference's own test: m * pitch
     // grows with m, so the harmonics that pass are exactly 1..limit.
-    const double estimate = harmonicCeiling / fi;
+    const double estimate = highestHarmonicHz / pitch;
     int limit = (estimate >= 0.0 && estimate < count) ? static_cast<int>(estimate) : count;
-    while (limit < count && !((limit + 1) * fi > harmonicCeiling))
+    while (limit < count && !((limit + 1) * pitch > highestHarmonicHz))
         ++limit;
-    while (limit > 0 && limit * fi > harmonicCeiling)
+    while (limit > 0 && limit * pitch > highestHarmonicHz)
         --limit;
     return limit;
 }
 
 void fillMemo(HarmonicMemo& memo, const WaveData& wave, int limit) {
     for (int m = memo.filledUpTo + 1; m <= limit; ++m) {
-        const double c = wave[static_cast<std::size_t>(m - 1)] / std::pow(m, memo.degree);
-        if (c > coefficientThreshold) {
+        const double coefficient = wave[static_cast<std::size_t>(m - 1)] / std::pow(m, memo.degree);
+        if (coefficient > coefficientThreshold) {
             memo.activeHarmonic[static_cast<std::size_t>(memo.activeCount)] = m;
-            memo.activeCoefficient[static_cast<std::size_t>(memo.activeCount)] = c;
+            memo.activeCoefficient[static_cast<std::size_t>(memo.activeCount)] = coefficient;
             ++memo.activeCount;
         }
     }
@@ -83,28 +88,28 @@ void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size
                          HarmonicMemo& memo) {
     const WaveData& wave = *in.wave;
     for (std::size_t i = begin; i < end; ++i) {
-        const double fi = in.pitchRatio[i] * in.f0;
-        const double vi = in.pitchLfo[i] * in.lfoScale;
+        const double pitch = in.pitchRatio[i] * in.f0;
+        const double vibrato = in.pitchLfo[i] * in.lfoScale;
         const double time = static_cast<double>(i);
         selectMemoDegree(memo, in.degree[i]);
-        const int limit = harmonicLimit(fi);
+        const int limit = harmonicLimit(pitch);
         fillMemo(memo, wave, limit);
 
         // The phase factor of each oscillator is the same for every harmonic of this sample.
         double phase[maxOscillators];
         for (int k = 0; k < in.oscillatorCount; ++k)
-            phase[k] = (vi + k * in.detuneHz + fi) * twoPi * time;
+            phase[k] = (vibrato + k * in.detuneHz + pitch) * soundTwoPi * time;
 
-        double x = 0.0;
-        for (int a = 0; a < memo.activeCount; ++a) {
-            const int m = memo.activeHarmonic[static_cast<std::size_t>(a)];
+        double sum = 0.0;
+        for (int active = 0; active < memo.activeCount; ++active) {
+            const int m = memo.activeHarmonic[static_cast<std::size_t>(active)];
             if (m > limit)
                 break;
-            const double c = memo.activeCoefficient[static_cast<std::size_t>(a)];
+            const double coefficient = memo.activeCoefficient[static_cast<std::size_t>(active)];
             for (int k = 0; k < in.oscillatorCount; ++k)
-                x += c * std::sin(phase[k] * m / rate);
+                sum += coefficient * std::sin(phase[k] * m / sampleRate);
         }
-        in.out[i] = x;
+        in.out[i] = sum;
     }
 }
 
@@ -112,13 +117,13 @@ void WaveBounds::compute(const WaveData& wave) {
     constexpr double never = -std::numeric_limits<double>::infinity();
     highestDegree.fill(never);
     for (std::size_t h = 0; h < harmonicCount; ++h) {
-        // c = w / m^g passes only while g * log(m) < log(w / threshold).
-        const double w = wave[h];
-        if (!(w > 0.0)) {
-            highestDegree[h] = never; // c is 0.0 or negative at every degree
+        // coefficient / m^degree passes only while degree * log(m) < log(coefficient / threshold).
+        const double coefficient = wave[h];
+        if (!(coefficient > 0.0)) {
+            highestDegree[h] = never; // 0.0 or negative at every degree
             continue;
         }
-        const double reach = std::log(w / coefficientThreshold) + silentMargin;
+        const double reach = std::log(coefficient / coefficientThreshold) + silentMargin;
         if (h == 0) // 1^g is 1: the fundamental sounds at every degree or at none
             highestDegree[h] = reach >= 0.0 ? std::numeric_limits<double>::infinity() : never;
         else

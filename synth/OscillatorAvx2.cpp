@@ -1,5 +1,5 @@
 // The oscillators four samples at a time with AVX2 and glibc's vector math library. Only
-// this function is compiled for AVX2; it is called only where the processor has it.
+// the functions of this file are compiled for AVX2; they run only where the processor has it.
 
 #if defined(__x86_64__)
 
@@ -11,8 +11,15 @@
 #include <cstddef>
 #include <immintrin.h>
 
+// Every function declared from here on is compiled for AVX2 (and only those: the headers above keep
+// their inline functions generic, so the linker never shares an AVX2 copy with the rest of the
+// program). g++ and clang++ each need their own pragma.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 // glibc's vector sine and exponential, four doubles per call.
 extern "C" __m256d _ZGVdN4v_sin(__m256d x);
@@ -70,6 +77,10 @@ void sinesAvx2(const double* x, double* out, std::size_t n, bool cosine) {
 
 } // namespace vorel::oscillator_detail
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #endif // __x86_64__

@@ -3,153 +3,205 @@
 //   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::cos, V::exp,
 //   V::greater(a, b), V::atLeast(a, b), V::within(a, lo, hi) (lane bit masks),
 //   V::keep(a, bits) (the other lanes 0.0).
+// Plain functions only, no lambdas: every function here must carry the file's target, and a
+// lambda's call operator does not get it from every compiler. Nothing from the standard library
+// but std::pow is called, so no inline function of a shared header is compiled for the target.
 // (No include guard: every source file compiles its own copy for its own target.)
 
 namespace vorel::oscillator_detail {
 namespace {
 
-// Samples i0 .. i0 + lanes - 1 side by side. Every lane adds c * sin(...) for m ascending and k
-// ascending exactly as the reference does; a lane where harmonic m is silent adds c = 0.0, which
-// leaves its sum as it is (the sum is never -0.0, so adding +-0.0 changes nothing).
+// Samples i0 .. i0 + lanes - 1 side by side: what the sums read from the curves, lane by lane,
+// and the harmonic ceilings that follow. A short last block repeats its last sample in the spare
+// lanes (and stores only its own).
+template <class V> struct Lanes {
+    alignas(64) double pitch[V::lanes];   // Hz of the fundamental
+    alignas(64) double vibrato[V::lanes]; // Hz
+    alignas(64) double degree[V::lanes];
+    alignas(64) double time[V::lanes]; // the sample index
+    int limit[V::lanes];               // harmonics 1..limit lie below the ceiling
+    int minLimit;
+    int maxLimit;
+    double minDegree;
+    bool sameDegree; // the degree holds over the whole block
+};
+
+template <class V>
+void gatherLanes(const OscillatorInput& in, std::size_t i0, std::size_t valid, Lanes<V>& lanes) {
+    constexpr int count = V::lanes;
+    bool samePitch = true;
+    lanes.sameDegree = true;
+    for (int l = 0; l < count; ++l) {
+        const std::size_t i =
+            i0 + (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
+        lanes.pitch[l] = in.pitchRatio[i] * in.f0;
+        lanes.vibrato[l] = in.pitchLfo[i] * in.lfoScale;
+        lanes.degree[l] = in.degree[i];
+        lanes.time[l] = static_cast<double>(i);
+        samePitch = samePitch && lanes.pitch[l] == lanes.pitch[0];
+        lanes.sameDegree = lanes.sameDegree && lanes.degree[l] == lanes.degree[0];
+    }
+    if (samePitch) {
+        lanes.minLimit = lanes.maxLimit = harmonicLimit(lanes.pitch[0]);
+        for (int l = 0; l < count; ++l)
+            lanes.limit[l] = lanes.minLimit;
+    } else {
+        for (int l = 0; l < count; ++l)
+            lanes.limit[l] = harmonicLimit(lanes.pitch[l]);
+        lanes.minLimit = lanes.maxLimit = lanes.limit[0];
+        for (int l = 1; l < count; ++l) {
+            lanes.minLimit = lanes.limit[l] < lanes.minLimit ? lanes.limit[l] : lanes.minLimit;
+            lanes.maxLimit = lanes.limit[l] > lanes.maxLimit ? lanes.limit[l] : lanes.maxLimit;
+        }
+    }
+    lanes.minDegree = lanes.degree[0];
+    for (int l = 1; l < count; ++l)
+        lanes.minDegree = lanes.degree[l] < lanes.minDegree ? lanes.degree[l] : lanes.minDegree;
+}
+
+// The lanes where harmonic m passes the ceiling test.
+template <class V> unsigned lanesBelowCeiling(const Lanes<V>& lanes, int m) {
+    if (m <= lanes.minLimit)
+        return (1u << V::lanes) - 1;
+    unsigned bits = 0;
+    for (int l = 0; l < V::lanes; ++l)
+        bits |= m <= lanes.limit[l] ? 1u << l : 0u;
+    return bits;
+}
+
+// Each oscillator's (vibrato + k * detune + pitch) * 2 pi * time, as the reference groups it: the
+// same for every harmonic of the block.
+template <class V> struct Phases {
+    typename V::D phase[maxOscillators];
+    int oscillators;
+};
+
+template <class V> Phases<V> phasesOf(const OscillatorInput& in, const Lanes<V>& lanes) {
+    Phases<V> phases;
+    phases.oscillators = in.oscillatorCount;
+    const typename V::D vibrato = V::load(lanes.vibrato);
+    const typename V::D pitch = V::load(lanes.pitch);
+    const typename V::D time = V::load(lanes.time);
+    const typename V::D twoPi = V::set1(soundTwoPi);
+    for (int k = 0; k < phases.oscillators; ++k)
+        phases.phase[k] =
+            V::mul(V::mul(V::add(V::add(vibrato, V::set1(k * in.detuneHz)), pitch), twoPi), time);
+    return phases;
+}
+
+// sum + coefficient * sin(phase * m / rate) for every oscillator in turn. A lane where harmonic m
+// is silent adds a coefficient of 0.0, which leaves its sum as it is (the sum is never -0.0, so
+// adding +-0.0 changes nothing).
+template <class V>
+typename V::D addHarmonic(typename V::D sum, const Phases<V>& phases, int m,
+                          typename V::D coefficient) {
+    const typename V::D harmonic = V::set1(static_cast<double>(m));
+    const typename V::D rate = V::set1(sampleRate);
+    for (int k = 0; k < phases.oscillators; ++k)
+        sum = V::add(sum,
+                     V::mul(coefficient, V::sin(V::div(V::mul(phases.phase[k], harmonic), rate))));
+    return sum;
+}
+
+// The block's sums where the degree holds over it: the memo has the exact coefficients.
+template <class V>
+typename V::D fixedDegreeSum(const Lanes<V>& lanes, const Phases<V>& phases, const WaveData& wave,
+                             HarmonicMemo& memo) {
+    selectMemoDegree(memo, lanes.degree[0]);
+    fillMemo(memo, wave, lanes.maxLimit);
+    typename V::D sum = V::set1(0.0);
+    for (int active = 0; active < memo.activeCount; ++active) {
+        const int m = memo.activeHarmonic[static_cast<std::size_t>(active)];
+        if (m > lanes.maxLimit)
+            break;
+        const typename V::D coefficient =
+            V::set1(memo.activeCoefficient[static_cast<std::size_t>(active)]);
+        sum = addHarmonic<V>(
+            sum, phases, m,
+            m <= lanes.minLimit ? coefficient : V::keep(coefficient, lanesBelowCeiling(lanes, m)));
+    }
+    return sum;
+}
+
+// Harmonic m's filtered coefficient in every lane, with `sounds` set to the lanes where it passes
+// the threshold below the ceiling: wave[m-1] / m^degree as a vector exp(degree * log m), except
+// where that lies too close to the threshold to call, which the reference's pow decides.
+template <class V>
+typename V::D varyingCoefficient(const Lanes<V>& lanes, const WaveData& wave,
+                                 const std::array<double, harmonicCount + 1>& logOfM, int m,
+                                 unsigned& sounds) {
+    constexpr int count = V::lanes;
+    const double waveCoefficient = wave[static_cast<std::size_t>(m - 1)];
+    // 1^degree is exactly 1.
+    typename V::D coefficient =
+        m == 1 ? V::set1(waveCoefficient)
+               : V::div(V::set1(waveCoefficient),
+                        V::exp(V::mul(V::load(lanes.degree),
+                                      V::set1(logOfM[static_cast<std::size_t>(m)]))));
+    const unsigned inside = lanesBelowCeiling(lanes, m);
+    sounds = V::greater(coefficient, V::set1(coefficientThreshold)) & inside;
+    const unsigned near =
+        V::within(coefficient, V::set1(coefficientThreshold * (1 - thresholdBand)),
+                  V::set1(coefficientThreshold * (1 + thresholdBand))) &
+        inside;
+    if (!near)
+        return coefficient;
+    alignas(64) double laneCoefficient[count];
+    V::store(laneCoefficient, coefficient);
+    for (int l = 0; l < count; ++l) {
+        if (!(near >> l & 1u))
+            continue;
+        laneCoefficient[l] = waveCoefficient / std::pow(m, lanes.degree[l]);
+        sounds = laneCoefficient[l] > coefficientThreshold ? sounds | 1u << l : sounds & ~(1u << l);
+    }
+    return V::load(laneCoefficient);
+}
+
+// The block's sums where the degree differs between its samples. Harmonics base + 1 .. base +
+// lanes are screened at a time: only those that may sound somewhere in the block get a power
+// function (all others are silent in every lane for sure).
+template <class V>
+typename V::D varyingDegreeSum(const Lanes<V>& lanes, const Phases<V>& phases, const WaveData& wave,
+                               const WaveBounds& bounds) {
+    constexpr int count = V::lanes;
+    const std::array<double, harmonicCount + 1>& logOfM = logOfHarmonic();
+    const typename V::D minDegree = V::set1(lanes.minDegree);
+    typename V::D sum = V::set1(0.0);
+    for (int base = 0; base < lanes.maxLimit; base += count) {
+        unsigned candidates = V::atLeast(V::load(bounds.highestDegree.data() + base), minDegree);
+        if (lanes.maxLimit - base < count)
+            candidates &= (1u << (lanes.maxLimit - base)) - 1;
+        while (candidates) {
+            const int m = base + __builtin_ctz(candidates) + 1;
+            candidates &= candidates - 1;
+            unsigned sounds = 0;
+            const typename V::D coefficient = varyingCoefficient(lanes, wave, logOfM, m, sounds);
+            if (sounds)
+                sum = addHarmonic<V>(sum, phases, m, V::keep(coefficient, sounds));
+        }
+    }
+    return sum;
+}
+
+// Every lane adds coefficient * sin(...) for m ascending and k ascending exactly as the reference
+// does, so each sample's sum is the reference's but for the vector functions' last bits.
 template <class V>
 void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,
                   std::size_t end, HarmonicMemo& memo) {
-    using D = typename V::D;
-    constexpr int lanes = V::lanes;
-    constexpr unsigned allLanes = (1u << lanes) - 1;
-    const WaveData& wave = *in.wave;
-    const std::array<double, harmonicCount + 1>& logM = logOfHarmonic();
-    const int oscillators = in.oscillatorCount;
-    const D rateV = V::set1(rate);
-    const D twoPiV = V::set1(twoPi);
-    const D thresholdV = V::set1(coefficientThreshold);
-    const D nearBelowV = V::set1(coefficientThreshold * (1 - thresholdBand));
-    const D nearAboveV = V::set1(coefficientThreshold * (1 + thresholdBand));
-
-    for (std::size_t i0 = begin; i0 < end; i0 += lanes) {
-        const std::size_t valid =
-            end - i0 < static_cast<std::size_t>(lanes) ? end - i0 : static_cast<std::size_t>(lanes);
-        alignas(64) double fi[lanes];
-        alignas(64) double vi[lanes];
-        alignas(64) double degree[lanes];
-        alignas(64) double time[lanes];
-        int limit[lanes];
-        // A short last block repeats its last sample in the spare lanes and stores only its own.
-        bool samePitch = true;
-        bool sameDegree = true;
-        for (int l = 0; l < lanes; ++l) {
-            const std::size_t i =
-                i0 +
-                (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
-            fi[l] = in.pitchRatio[i] * in.f0;
-            vi[l] = in.pitchLfo[i] * in.lfoScale;
-            degree[l] = in.degree[i];
-            time[l] = static_cast<double>(i);
-            samePitch = samePitch && fi[l] == fi[0];
-            sameDegree = sameDegree && degree[l] == degree[0];
-        }
-        int minLimit;
-        int maxLimit;
-        if (samePitch) {
-            minLimit = maxLimit = harmonicLimit(fi[0]);
-            for (int l = 0; l < lanes; ++l)
-                limit[l] = minLimit;
+    constexpr std::size_t count = static_cast<std::size_t>(V::lanes);
+    for (std::size_t i0 = begin; i0 < end; i0 += count) {
+        const std::size_t valid = end - i0 < count ? end - i0 : count;
+        Lanes<V> lanes;
+        gatherLanes(in, i0, valid, lanes);
+        const Phases<V> phases = phasesOf(in, lanes);
+        const typename V::D sum = lanes.sameDegree
+                                      ? fixedDegreeSum(lanes, phases, *in.wave, memo)
+                                      : varyingDegreeSum(lanes, phases, *in.wave, bounds);
+        if (valid == count) {
+            V::store(in.out + i0, sum);
         } else {
-            for (int l = 0; l < lanes; ++l)
-                limit[l] = harmonicLimit(fi[l]);
-            minLimit = maxLimit = limit[0];
-            for (int l = 1; l < lanes; ++l) {
-                minLimit = limit[l] < minLimit ? limit[l] : minLimit;
-                maxLimit = limit[l] > maxLimit ? limit[l] : maxLimit;
-            }
-        }
-        double minDegree = degree[0];
-        for (int l = 1; l < lanes; ++l)
-            minDegree = degree[l] < minDegree ? degree[l] : minDegree;
-        // The lanes where harmonic m passes the ceiling test.
-        auto lanesBelowCeiling = [&](int m) {
-            if (m <= minLimit)
-                return allLanes;
-            unsigned bits = 0;
-            for (int l = 0; l < lanes; ++l)
-                bits |= m <= limit[l] ? 1u << l : 0u;
-            return bits;
-        };
-
-        // (vi + k * d + fi) * 2pi * time per oscillator, as the reference groups it.
-        D phase[maxOscillators];
-        const D viV = V::load(vi);
-        const D fiV = V::load(fi);
-        const D timeV = V::load(time);
-        for (int k = 0; k < oscillators; ++k)
-            phase[k] =
-                V::mul(V::mul(V::add(V::add(viV, V::set1(k * in.detuneHz)), fiV), twoPiV), timeV);
-
-        D x = V::set1(0.0);
-        auto addHarmonic = [&](int m, D c) {
-            const D mV = V::set1(static_cast<double>(m));
-            for (int k = 0; k < oscillators; ++k)
-                x = V::add(x, V::mul(c, V::sin(V::div(V::mul(phase[k], mV), rateV))));
-        };
-
-        if (sameDegree) {
-            // The degree holds over the block: the memo has the exact coefficients.
-            selectMemoDegree(memo, degree[0]);
-            fillMemo(memo, wave, maxLimit);
-            for (int a = 0; a < memo.activeCount; ++a) {
-                const int m = memo.activeHarmonic[static_cast<std::size_t>(a)];
-                if (m > maxLimit)
-                    break;
-                const D c = V::set1(memo.activeCoefficient[static_cast<std::size_t>(a)]);
-                addHarmonic(m, m <= minLimit ? c : V::keep(c, lanesBelowCeiling(m)));
-            }
-        } else {
-            const D degreeV = V::load(degree);
-            const D minDegreeV = V::set1(minDegree);
-            // Harmonics base + 1 .. base + lanes at a time: those that may sound somewhere in the
-            // block (all others are silent in every lane for sure and need no power function).
-            for (int base = 0; base < maxLimit; base += lanes) {
-                unsigned candidates =
-                    V::atLeast(V::load(bounds.highestDegree.data() + base), minDegreeV);
-                if (maxLimit - base < lanes)
-                    candidates &= (1u << (maxLimit - base)) - 1;
-                while (candidates) {
-                    const int m = base + __builtin_ctz(candidates) + 1;
-                    candidates &= candidates - 1;
-                    const double w = wave[static_cast<std::size_t>(m - 1)];
-                    // 1^g is exactly 1.
-                    D c = m == 1
-                              ? V::set1(w)
-                              : V::div(V::set1(w),
-                                       V::exp(V::mul(degreeV,
-                                                     V::set1(logM[static_cast<std::size_t>(m)]))));
-                    const unsigned inside = lanesBelowCeiling(m);
-                    unsigned sounds = V::greater(c, thresholdV) & inside;
-                    if (const unsigned near = V::within(c, nearBelowV, nearAboveV) & inside) {
-                        // Too close to call with the vector function: decide with the
-                        // reference's pow.
-                        alignas(64) double laneC[lanes];
-                        V::store(laneC, c);
-                        for (int l = 0; l < lanes; ++l) {
-                            if (!(near >> l & 1u))
-                                continue;
-                            laneC[l] = w / std::pow(m, degree[l]);
-                            sounds = laneC[l] > coefficientThreshold ? sounds | 1u << l
-                                                                     : sounds & ~(1u << l);
-                        }
-                        c = V::load(laneC);
-                    }
-                    if (sounds)
-                        addHarmonic(m, V::keep(c, sounds));
-                }
-            }
-        }
-
-        if (valid == static_cast<std::size_t>(lanes)) {
-            V::store(in.out + i0, x);
-        } else {
-            alignas(64) double sums[lanes];
-            V::store(sums, x);
+            alignas(64) double sums[count];
+            V::store(sums, sum);
             for (std::size_t l = 0; l < valid; ++l)
                 in.out[i0 + l] = sums[l];
         }

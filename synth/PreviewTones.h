@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SoundConstants.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -8,12 +10,11 @@
 namespace vorel {
 
 // The short sine tones that audition a key when the user clicks a row of the note grid: one
-// tone of 0.2 s per key, key k at 55 * 2^(k/12) Hz with amplitude 4000, starting at phase 0 and
-// ending abruptly wherever the sine stands. Built once, never changed.
+// tone of 0.2 s for each of the keyCount keys, key k at 55 * 2^(k/12) Hz with amplitude 4000,
+// starting at phase 0 and ending abruptly wherever the sine stands. Built once, never changed.
 class PreviewTones {
   public:
-    static constexpr int keyCount = 73;             // keys 0 (A1, 55 Hz) .. 72 (A7, 3520 Hz)
-    static constexpr std::size_t toneLength = 8820; // samples at 44100 Hz per tone (0.2 s)
+    static constexpr std::size_t toneLength = sampleRate / 5; // samples per tone (0.2 s)
 
     PreviewTones();
 

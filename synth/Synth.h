@@ -1,49 +1,30 @@
 #pragma once
 
+#include "common/SoundConstants.h"
 #include "common/WaveData.h"
 #include "common/WorkerPool.h"
+#include "common/ZeroedBuffer.h"
+#include "synth/ControlCurves.h"
 #include "synth/Oscillator.h"
 #include "synth/SoundSettings.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
-#include <new>
+#include <optional>
 #include <span>
-#include <utility>
 #include <vector>
 
 namespace vorel {
 
 class SequenceData;
+struct NoteCell;
 
-// Allocates zero-filled memory with calloc and leaves value-initialised elements as they come:
-// a large buffer then costs no time until its pages are first written (the kernel hands out
-// zero pages), and only the pages a computation touches ever take memory.
-template <class T> struct ZeroedAllocator {
-    using value_type = T;
-    ZeroedAllocator() = default;
-    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
-    T* allocate(std::size_t n) {
-        if (void* p = std::calloc(n, sizeof(T)))
-            return static_cast<T*>(p);
-        throw std::bad_alloc();
-    }
-    void deallocate(T* p, std::size_t) { std::free(p); }
-    template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
-    template <class U, class... Args> void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
-};
-template <class T> using ZeroedBuffer = std::vector<T, ZeroedAllocator<T>>;
-
-inline constexpr std::size_t curveLength = 882'000;       // samples (20 s): every control curve
-inline constexpr std::size_t voiceOutputLength = 749'700; // samples (17 s): one sequence voice
-inline constexpr std::size_t previewLength = 882'000;     // samples (20 s): one preview note
-inline constexpr std::size_t mixLength = 11'025'000;      // samples (250 s): the whole sequence
+// Buffer lengths in samples at sampleRate.
+inline constexpr std::size_t voiceOutputLength = std::size_t{17} * sampleRate; // one sequence voice
+inline constexpr std::size_t previewLength = std::size_t{20} * sampleRate;     // one preview note
+inline constexpr std::size_t mixLength = std::size_t{250} * sampleRate;        // the whole sequence
 inline constexpr int previewCount = 4;
 inline constexpr std::array<double, previewCount> previewFrequencies{110.0, 220.0, 440.0, 880.0};
 
@@ -56,16 +37,6 @@ enum class Evaluation { reference, fast };
 
 // Called between pieces of long work with the fraction done (0..1); returning false cancels.
 using Progress = std::function<bool(double)>;
-
-// The per-sample work curves of one voice; every voice recomputes the span it needs.
-struct ControlCurves {
-    std::vector<double> pitchRatio;  // frequency multiplier of the attack pitch, 1.0 = own pitch
-    std::vector<double> pitchLfo;    // vibrato offset in Hz before scaling by the note's frequency
-    std::vector<double> degree;      // filter degree per sample, 0.0 .. 2.0
-    std::vector<double> lpfLfo;      // offset added to the degree
-    std::vector<double> amp;         // gain per sample
-    std::vector<double> releaseGate; // 1.0 while the key is held, falling to 0.0 over the release
-};
 
 // The sound editor's synthesizer: computes voices, the four preview notes and whole sequences
 // into buffers it allocates once and owns.
@@ -83,8 +54,8 @@ class Synth {
     unsigned threadCount() const { return pool_.threadCount(); }
 
     // One voice at f0 Hz whose key is released after `gate` seconds: fills the control curves
-    // and writes the enveloped samples into out (cut at its end). Returns the voice length n
-    // (before cutting).
+    // and writes the enveloped samples into out (cut at its end). Returns the voice's length in
+    // samples (before cutting).
     std::size_t computeVoice(const SoundSettings& settings, const WaveData& wave, double f0,
                              double gate, std::span<double> out);
 
@@ -120,25 +91,43 @@ class Synth {
     static std::size_t tickStartSample(int tick, int tempo);
 
   private:
-    struct CurvePlan;
-    static CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
-    void fillCurves(const CurvePlan& plan, std::size_t begin, std::size_t end,
-                    VectorUnit trigonometry);
     OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
                                     std::span<double> out) const;
-    void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
-                      std::size_t count, std::span<double> out, const double* gain,
-                      std::span<double> mix, double* peak);
+    // The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is
+    // given; then added into mix[0 ..) as far as the mix reaches. Returns the peak of out[0 ..
+    // count).
+    double voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+                        std::size_t count, std::span<double> out, std::optional<double> gain,
+                        std::span<double> mix);
+    // voiceSamples' two evaluations: each step over the whole voice, or chunk by chunk on every
+    // worker.
+    double referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                          std::optional<double> gain, std::span<double> mix);
+    double fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                     std::optional<double> gain, std::span<double> mix);
+    // Samples [begin, end) of a voice whose oscillators are summed: the envelope, the gain, the
+    // mix. Returns their peak.
+    double finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
+                         std::size_t begin, std::size_t end) const;
     // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
     // number of samples written before the zeros.
     std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                                double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
-    void addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key, double gate,
-                          double gain, std::span<double> mix);
+    // sequenceVoice, also added into mix; returns the voice's length in samples.
+    std::size_t addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
+                                 double gate, double gain, std::span<double> mix);
+    // Every note of the sequence into the mix. Returns the mix positions the note windows cover,
+    // or nothing when cancelled.
+    std::optional<std::size_t> mixNotes(const SequenceData& sequence, const SoundSettings& settings,
+                                        const WaveData& wave, const Progress& progress);
+    // One note starting at mix sample `start` (which may lie past the mix).
+    void mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
+                 const SoundSettings& settings, const WaveData& wave);
+    // The mix up to `span` normalised into the render buffer.
+    void writeRendering(std::size_t span);
     // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
     // evaluation, in one piece for the reference.
-    void forEachPiece(std::size_t count,
-                      const std::function<void(std::size_t, std::size_t, unsigned)>& work);
+    void forEachPiece(std::size_t count, RangeWork work);
     // The largest magnitude among the samples (0.0 for none).
     double peakOf(std::span<const double> samples);
 
@@ -153,7 +142,6 @@ class Synth {
     ZeroedBuffer<double> mixBuffer_;            // mixLength
     ZeroedBuffer<std::int16_t> renderBuffer_;   // mixLength
     std::size_t renderedSpan_ = 0;
-    std::size_t lastVoiceLength_ = 0; // samples of the last sequence voice before its silence
     std::size_t voiceExtent_ = 0;     // voiceOutput_ is 0.0 from here on
     std::size_t mixExtent_ = 0;       // mixBuffer_ is 0.0 from here on
     std::vector<HarmonicMemo> memos_; // one per worker

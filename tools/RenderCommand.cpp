@@ -2,6 +2,7 @@
 
 #include "common/FileIo.h"
 #include "common/Pcm.h"
+#include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "sound_editor_io/WavFile.h"

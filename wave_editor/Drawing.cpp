@@ -1,6 +1,7 @@
 #include "wave_editor/Drawing.h"
 
 #include "common/Conversion.h"
+#include "common/SoundConstants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,22 +10,28 @@
 namespace vorel::wave {
 namespace {
 
-constexpr double shapeTwoPi =
-    6.283185307;                        // the drawing tables' constant, one unit below the sound's
 constexpr double plotHalfHeight = 95.0; // pixels from the zero line to a full-scale peak
-constexpr int plotZeroRow = 110;
+constexpr int plotZeroRow = 110;        // the pixel row of the plot's zero line
+// Pixel offsets are clamped to this, far outside the window, so that a huge value cannot overflow
+// the pixel arithmetic.
+constexpr int pixelOffsetLimit = 100000;
+
+// One entry of a shape table, in the order ((h * t) * 2pi) / plotPointCount.
+double shapeAngle(int harmonic, int t) {
+    return (static_cast<double>(harmonic * t) * drawingTwoPi) / plotPointCount;
+}
 
 } // namespace
 
 ShapeTables::ShapeTables() {
     for (int h = 1; h <= static_cast<int>(harmonicCount); ++h) {
         for (int t = 0; t < plotPointCount; ++t) {
-            sine[h - 1][t] = std::sin((static_cast<double>(h * t) * shapeTwoPi) / 599.0);
+            sine[h - 1][t] = std::sin(shapeAngle(h, t));
         }
     }
     for (int h = 1; h <= static_cast<int>(harmonicCount); ++h) {
         for (int t = 0; t < plotPointCount; ++t) {
-            cosine[h - 1][t] = std::cos((static_cast<double>(h * t) * shapeTwoPi) / 599.0);
+            cosine[h - 1][t] = std::cos(shapeAngle(h, t));
         }
     }
 }
@@ -45,15 +52,17 @@ PlotBuffer computePlot(const WaveData& wave, const ShapeTables& shapes, bool cos
 }
 
 int PlotBuffer::pixelY(int t) const {
-    // Clamped far outside the window, so a huge value cannot overflow the pixel arithmetic.
     int offset = truncateTo<int>((points[t] * plotHalfHeight) / scale);
-    return plotZeroRow - std::clamp(offset, -100000, 100000);
+    return plotZeroRow - std::clamp(offset, -pixelOffsetLimit, pixelOffsetLimit);
 }
 
 GridHitMap::GridHitMap() {
     for (int a = 0; a < gridSizePixels; ++a)
         for (int b = 0; b < gridSizePixels; ++b)
-            inside_[a][b] = (a % gridCellPixels <= 16 && b % gridCellPixels <= 16) ? 1 : 0;
+            inside_[a][b] =
+                (a % gridCellPixels < gridSquarePixels && b % gridCellPixels < gridSquarePixels)
+                    ? 1
+                    : 0;
 }
 
 int GridHitMap::overtoneAt(int x, int y) const {
@@ -61,11 +70,12 @@ int GridHitMap::overtoneAt(int x, int y) const {
     int b = y - gridTop;
     if (a < 0 || a >= gridSizePixels || b < 0 || b >= gridSizePixels || !hit(a, b))
         return -1;
-    return a / gridCellPixels + 10 * (b / gridCellPixels);
+    return a / gridCellPixels + gridColumns * (b / gridCellPixels);
 }
 
 int barHeight(double coefficient) {
-    return std::clamp(truncateTo<int>(coefficient * plotHalfHeight), -100000, 100000);
+    return std::clamp(truncateTo<int>(coefficient * plotHalfHeight), -pixelOffsetLimit,
+                      pixelOffsetLimit);
 }
 
 std::string valueText(int overtone, double coefficient) {

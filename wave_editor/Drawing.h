@@ -14,7 +14,7 @@ inline constexpr int plotPointCount = 599;
 // Sine and cosine of each harmonic over one drawn period, so drawing only multiplies and adds.
 struct ShapeTables {
     ShapeTables();
-    // [h - 1][t]: sin or cos(((h * t) * 6.283185307) / 599).
+    // [h - 1][t]: sin or cos(((h * t) * drawingTwoPi) / plotPointCount).
     std::array<std::array<double, plotPointCount>, harmonicCount> sine;
     std::array<std::array<double, plotPointCount>, harmonicCount> cosine;
 };
@@ -30,13 +30,18 @@ struct PlotBuffer {
 PlotBuffer computePlot(const WaveData& wave, const ShapeTables& shapes, bool cosineView);
 
 // The overtone grid: 10 x 10 cells of 20 pixels, with its top left at client pixel (667, 225).
+// Overtone index i (0..99) sits in column i % 10 and row i / 10.
 inline constexpr int gridLeft = 667;
 inline constexpr int gridTop = 225;
+inline constexpr int gridColumns = 10;
 inline constexpr int gridCellPixels = 20;
-inline constexpr int gridSizePixels = 200;
+inline constexpr int gridSizePixels = gridColumns * gridCellPixels;
+// The clickable square at the top left of each cell, in pixels per side; the rest of the cell is
+// the gap between squares.
+inline constexpr int gridSquarePixels = 17;
+static_assert(gridColumns * gridColumns == static_cast<int>(harmonicCount));
 
-// Which grid pixels lie inside a clickable square: the 17 x 17 pixels at the top left of each
-// cell, the remaining 3 pixels being the gap between squares.
+// Which grid pixels lie inside a clickable square.
 class GridHitMap {
   public:
     GridHitMap();

@@ -39,7 +39,7 @@ double sumRange(const WaveData& wave, const ToneTables& tables, int pitch, doubl
 } // namespace
 
 PreviewBuffers::PreviewBuffers()
-    : sums_(previewPitchCount * toneLength, 0.0), pcm_(previewPitchCount * toneLength, 0) {}
+    : sums_(previewPitchCount * toneLength), pcm_(previewPitchCount * toneLength) {}
 
 void computePreviews(const WaveData& wave, const ToneTables& tables, PreviewBuffers& previews,
                      WorkerPool* pool) {

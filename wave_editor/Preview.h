@@ -1,12 +1,13 @@
 #pragma once
 
+#include "common/SoundConstants.h"
 #include "common/WaveData.h"
+#include "common/ZeroedBuffer.h"
 #include "wave_editor/ToneTables.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 namespace vorel {
 class WorkerPool;
@@ -17,8 +18,8 @@ namespace vorel::wave {
 // The previews are scaled so that the running sum's peak reaches this sample value.
 inline constexpr double previewPeakLevel = 15000.0;
 
-// The preview buttons play the first 3 seconds of a 5-second tone.
-inline constexpr std::size_t previewPlayLength = 132300;
+// The preview buttons play the first 3 seconds of a 5-second tone: samples.
+inline constexpr std::size_t previewPlayLength = std::size_t{3} * sampleRate;
 
 // The three preview tones of the last "Compute": sums before scaling, their peaks, and the
 // playable 16-bit samples. All zero until the first computation.
@@ -30,20 +31,20 @@ class PreviewBuffers {
         return {sums_.data() + static_cast<std::size_t>(pitch) * toneLength, toneLength};
     }
     double peak(int pitch) const { return peaks_[static_cast<std::size_t>(pitch)]; }
-    // All 220500 samples of the tone of `pitch` (0: 110 Hz, 1: 440 Hz, 2: 880 Hz).
+    // All toneLength samples of the tone of `pitch` (0: 110 Hz, 1: 440 Hz, 2: 880 Hz).
     std::span<const std::int16_t> pcm(int pitch) const {
         return {pcm_.data() + static_cast<std::size_t>(pitch) * toneLength, toneLength};
     }
-    // What a preview button plays: the first 132300 samples.
+    // What a preview button plays: the first previewPlayLength samples.
     std::span<const std::int16_t> playable(int pitch) const {
         return pcm(pitch).first(previewPlayLength);
     }
 
   private:
     friend void computePreviews(const WaveData&, const ToneTables&, PreviewBuffers&, WorkerPool*);
-    std::vector<double> sums_; // 3 x 220500 summed samples
+    ZeroedBuffer<double> sums_; // previewPitchCount x toneLength summed samples
     std::array<double, previewPitchCount> peaks_{};
-    std::vector<std::int16_t> pcm_; // 3 x 220500 samples at 44100 Hz
+    ZeroedBuffer<std::int16_t> pcm_; // previewPitchCount x toneLength samples
 };
 
 // "Compute": fills all three previews of `wave` from the tone tables. Each sample is the sum over

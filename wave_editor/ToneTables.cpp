@@ -9,8 +9,8 @@
 namespace vorel::wave {
 namespace {
 
-constexpr double twoPi = 6.283185308; // the constant of every sound computation
-constexpr double samplesPerSecond = 44100.0;
+static_assert(toneTableCount * toneLength * sizeof(double) == 1'058'400'000,
+              "the failure message of ToneTables::create names the tables' size");
 
 struct TableRole {
     int pitch;
@@ -19,16 +19,17 @@ struct TableRole {
 };
 
 TableRole roleOf(std::size_t index) {
-    bool companion = index < 300;
-    std::size_t within = companion ? index : index - 300;
-    return {static_cast<int>(within / 100), static_cast<int>(within % 100) + 1, companion};
+    bool companion = index < baseTablesFrom;
+    std::size_t within = companion ? index : index - baseTablesFrom;
+    return {static_cast<int>(within / tablesPerFrequency),
+            static_cast<int>(within % tablesPerFrequency) + 1, companion};
 }
 
 // The phase step per sample of one table, in the order cos(j * (h * ((f * 2pi) / 44100))).
 double phaseStep(const TableRole& role) {
     double frequency = role.companion ? previewCompanionHz[static_cast<std::size_t>(role.pitch)]
                                       : previewBaseHz[static_cast<std::size_t>(role.pitch)];
-    return static_cast<double>(role.harmonic) * ((frequency * twoPi) / samplesPerSecond);
+    return static_cast<double>(role.harmonic) * ((frequency * soundTwoPi) / sampleRate);
 }
 
 } // namespace
@@ -37,7 +38,8 @@ int previewHarmonicCount(int pitch) {
     double base = previewBaseHz[static_cast<std::size_t>(pitch)];
     int count = 0;
     // The limit is tested with the base frequency, also for the companion's tables.
-    while (count < 100 && static_cast<double>(count + 1) * base <= previewHarmonicLimitHz)
+    while (count < static_cast<int>(harmonicCount) &&
+           static_cast<double>(count + 1) * base <= highestHarmonicHz)
         ++count;
     return count;
 }
@@ -58,24 +60,20 @@ void ToneTables::fillShare(unsigned share, unsigned shareCount) {
         if (!isFilled(index))
             continue;
         double step = phaseStep(roleOf(index));
-        double* out = samples_.get() + index * toneLength;
+        double* out = samples_.data() + index * toneLength;
         for (std::size_t j = 0; j < toneLength; ++j)
             out[j] = std::cos(static_cast<double>(j) * step);
     }
 }
 
 Result<std::unique_ptr<ToneTables>> ToneTables::create(unsigned threadCount) {
-    // calloc: the tables that are never filled stay zero without being touched.
-    auto* raw = static_cast<double*>(std::calloc(toneTableCount * toneLength, sizeof(double)));
-    if (raw == nullptr)
+    std::unique_ptr<ToneTables> tables;
+    try {
+        // Zero-filled: the tables that are never filled stay zero without being touched.
+        tables.reset(new ToneTables());
+    } catch (const std::bad_alloc&) {
         return Result<std::unique_ptr<ToneTables>>::failure(
             "There is not enough memory for the preview tone tables (1,058,400,000 bytes).");
-    std::unique_ptr<ToneTables> tables(new (std::nothrow)
-                                           ToneTables(std::unique_ptr<double[], FreeDeleter>(raw)));
-    if (!tables) {
-        std::free(raw);
-        return Result<std::unique_ptr<ToneTables>>::failure(
-            "There is not enough memory for the preview tone tables.");
     }
 
     unsigned shareCount = threadCount != 0 ? threadCount : std::thread::hardware_concurrency();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/Result.h"
+#include "common/SoundConstants.h"
+#include "common/WaveData.h"
+#include "common/ZeroedBuffer.h"
 
 #include <array>
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
@@ -16,14 +18,16 @@ inline constexpr int previewPitchCount = 3;
 inline constexpr std::array<double, previewPitchCount> previewBaseHz{110.0, 440.0, 880.0};
 inline constexpr std::array<double, previewPitchCount> previewCompanionHz{111.0, 444.0, 888.0};
 
-// Harmonics above this frequency are left out of the previews.
-inline constexpr double previewHarmonicLimitHz = 20000.0;
+// Every preview tone is 5 seconds long: samples.
+inline constexpr std::size_t toneLength = std::size_t{5} * sampleRate;
 
-// Every preview tone is 5 seconds at 44100 Hz.
-inline constexpr std::size_t toneLength = 220500;
+// Tables per pitch and frequency, one for each harmonic; the companion frequencies' tables of all
+// pitches come first, then the base frequencies'.
+inline constexpr std::size_t tablesPerFrequency = harmonicCount;
+inline constexpr std::size_t baseTablesFrom = previewPitchCount * tablesPerFrequency;
 
-// Two tables (companion, base) for each of the 100 harmonics of each pitch.
-inline constexpr std::size_t toneTableCount = 600;
+// Two tables (companion, base) for each of the 100 harmonics of each pitch: 600.
+inline constexpr std::size_t toneTableCount = 2 * baseTablesFrom;
 
 // The harmonics h = 1.. that sound in the preview of `pitch`: those with h * base <= 20000 Hz
 // (100, 45 and 22).
@@ -31,10 +35,11 @@ int previewHarmonicCount(int pitch);
 
 // Index of the table that holds harmonic h (1-based) of the pitch's companion or base frequency.
 constexpr std::size_t companionTableIndex(int pitch, int harmonic) {
-    return static_cast<std::size_t>(100 * pitch + harmonic - 1);
+    return static_cast<std::size_t>(pitch) * tablesPerFrequency +
+           static_cast<std::size_t>(harmonic - 1);
 }
 constexpr std::size_t baseTableIndex(int pitch, int harmonic) {
-    return static_cast<std::size_t>(300 + 100 * pitch + harmonic - 1);
+    return baseTablesFrom + companionTableIndex(pitch, harmonic);
 }
 
 // Cosine tables of every preview harmonic, so a preview is computed with multiply-adds only.
@@ -47,9 +52,9 @@ class ToneTables {
     // saying so, when the memory cannot be had.
     static Result<std::unique_ptr<ToneTables>> create(unsigned threadCount = 0);
 
-    // Cosine samples of table `index` (0..599), toneLength of them.
+    // Cosine samples of table `index` (0 .. toneTableCount - 1), toneLength of them.
     std::span<const double> table(std::size_t index) const {
-        return {samples_.get() + index * toneLength, toneLength};
+        return std::span<const double>(samples_).subspan(index * toneLength, toneLength);
     }
 
     // The value of table `index` at sample j, computed directly: what the table must hold.
@@ -59,14 +64,10 @@ class ToneTables {
     static bool isFilled(std::size_t index);
 
   private:
-    struct FreeDeleter {
-        void operator()(double* p) const { std::free(p); }
-    };
-    explicit ToneTables(std::unique_ptr<double[], FreeDeleter> samples)
-        : samples_(std::move(samples)) {}
+    ToneTables() : samples_(toneTableCount * toneLength) {}
     void fillShare(unsigned share, unsigned shareCount);
 
-    std::unique_ptr<double[], FreeDeleter> samples_;
+    ZeroedBuffer<double> samples_; // the tables one after another, table k from toneLength * k
 };
 
 } // namespace vorel::wave

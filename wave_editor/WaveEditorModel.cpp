@@ -36,6 +36,8 @@ const std::array<Choice, 21> dutyList{
 namespace {
 
 constexpr double step = 0.1; // what "+UP", "-DWN", "*UP" and "/DWN" add or take away
+// Overtones 1 .. overtoneCount: the cursor wraps around them, a series runs through them.
+constexpr int overtoneCount = static_cast<int>(harmonicCount);
 constexpr double pi = 3.141592654;
 constexpr double reciprocal32767Times1e5 = 3.051850947599719; // 100000 / 32767
 
@@ -69,9 +71,9 @@ void WaveEditorModel::keepFinite() {
 void WaveEditorModel::moveCursor(int delta) {
     int next = currentOvertone_ + delta;
     if (next < 1)
-        next += 100;
-    else if (next > 100)
-        next -= 100;
+        next += overtoneCount;
+    else if (next > overtoneCount)
+        next -= overtoneCount;
     currentOvertone_ = next;
 }
 
@@ -96,22 +98,22 @@ void WaveEditorModel::lower() {
 }
 
 void WaveEditorModel::scaleUp() {
-    double m = 0.0;
-    forEachSelected([&m](double& c, int) { m = std::max(m, std::fabs(c)); });
-    if (m != 0.0) {
-        double f = std::min(1.0, m + step) / m;
-        forEachSelected([f](double& c, int) { c = c * f; });
+    double largest = 0.0;
+    forEachSelected([&largest](double& c, int) { largest = std::max(largest, std::fabs(c)); });
+    if (largest != 0.0) {
+        double factor = std::min(1.0, largest + step) / largest;
+        forEachSelected([factor](double& c, int) { c = c * factor; });
     }
     keepFinite();
     pushSnapshot();
 }
 
 void WaveEditorModel::scaleDown() {
-    double m = 0.0;
-    forEachSelected([&m](double& c, int) { m = std::max(m, std::fabs(c)); });
-    if (m != 0.0) {
-        double f = std::max(0.0, (m - step) / m);
-        forEachSelected([f](double& c, int) { c = c * f; });
+    double largest = 0.0;
+    forEachSelected([&largest](double& c, int) { largest = std::max(largest, std::fabs(c)); });
+    if (largest != 0.0) {
+        double factor = std::max(0.0, (largest - step) / largest);
+        forEachSelected([factor](double& c, int) { c = c * factor; });
     }
     keepFinite();
     pushSnapshot();
@@ -134,8 +136,8 @@ void WaveEditorModel::invert() {
 
 void WaveEditorModel::randomize() {
     forEachSelected([this](double& c, int) {
-        double r = random_.next();
-        c = ((c * r) * reciprocal32767Times1e5) / 100000;
+        double random = random_.next();
+        c = ((c * random) * reciprocal32767Times1e5) / 100000;
         if (c > 1.0)
             c = 1.0;
         else if (c < -1.0)
@@ -153,12 +155,14 @@ void WaveEditorModel::reset() {
 void WaveEditorModel::applyPowerLaw(const std::optional<PowerLawChoice>& choice) {
     if (choice) {
         if (choice->exponent) {
-            double x = *choice->exponent;
-            forEachSelected([x](double& c, int n) { c = c / std::pow(static_cast<double>(n), x); });
+            double exponent = *choice->exponent;
+            forEachSelected([exponent](double& c, int n) {
+                c = c / std::pow(static_cast<double>(n), exponent);
+            });
         }
         if (choice->duty) {
-            double d = *choice->duty;
-            forEachSelected([d](double& c, int n) { c = std::sin((n * pi) * d) * c; });
+            double duty = *choice->duty;
+            forEachSelected([duty](double& c, int n) { c = std::sin((n * pi) * duty) * c; });
         }
         keepFinite();
     }
@@ -191,12 +195,13 @@ void WaveEditorModel::toggleSelection(int index) {
 }
 
 void WaveEditorModel::selectSeries(double factor, double offset, bool select) {
-    for (int i = 0; i <= 100; ++i) {
-        double d = ((i * factor) + offset) - 1;
-        if (d >= 100)
+    // The series has at most overtoneCount + 1 terms, whatever the factor.
+    for (int i = 0; i <= overtoneCount; ++i) {
+        double index = ((i * factor) + offset) - 1;
+        if (index >= overtoneCount)
             break;
-        if (d >= 0)
-            selection_[static_cast<std::size_t>(truncateTo<int>(d))] = select ? 1 : 0;
+        if (index >= 0)
+            selection_[static_cast<std::size_t>(truncateTo<int>(index))] = select ? 1 : 0;
     }
 }
 

@@ -157,7 +157,7 @@ TEST_F(FastPathSynthTest, MemoisedSumsOnSeveralThreadsGiveTheReferenceDoubles) {
 // attack pitch and the degree decide ceilings and thresholds and are always exact.
 void expectSameCurves(const ControlCurves& expected, const ControlCurves& actual, std::size_t n,
                       const std::string& name, bool nearTrigonometry = false) {
-    auto head = [n](const std::vector<double>& curve) {
+    auto head = [n](const ZeroedBuffer<double>& curve) {
         return std::vector<double>(curve.begin(), curve.begin() + static_cast<std::ptrdiff_t>(n));
     };
     EXPECT_EQ(head(expected.pitchRatio), head(actual.pitchRatio)) << name;

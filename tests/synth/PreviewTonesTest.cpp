@@ -20,7 +20,7 @@ TEST(PreviewTonesTest, EveryKeyHasATwoTenthSecondSineFromPhaseZero) {
     ASSERT_EQ(key72.size(), 8820u);
     EXPECT_TRUE(std::ranges::equal(key72.first(6),
                                    std::vector<std::int16_t>{0, 1923, 3372, 3991, 3627, 2369}));
-    for (int key = 0; key < PreviewTones::keyCount; ++key) {
+    for (int key = 0; key < keyCount; ++key) {
         const auto tone = tones.tone(key);
         ASSERT_EQ(tone.size(), 8820u) << "key " << key;
         EXPECT_EQ(tone[0], 0) << "key " << key;

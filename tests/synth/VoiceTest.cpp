@@ -101,11 +101,11 @@ TEST_F(VoiceTest, LpfReleaseRampsToDegreeTwoUnlessItIsInfinite) {
 
     s.select(Param::lpfReleaseLength, 1); // 0.1 s
     n = synth->computeVoice(s, fundamentalOnly(), 440.0, 0.5, out);
-    const std::size_t j1 = 22050 + 4410;
+    const std::size_t rampEnd = 22050 + 4410;
     EXPECT_EQ(deg[22049], 1.0);
     EXPECT_EQ(deg[22050], 1.0); // the ramp starts at the sustain degree...
-    EXPECT_GT(deg[j1 - 1], 1.9);
-    for (std::size_t i = j1; i < n; ++i) // ...and holds 2.0 after the window
+    EXPECT_GT(deg[rampEnd - 1], 1.9);
+    for (std::size_t i = rampEnd; i < n; ++i) // ...and holds 2.0 after the window
         ASSERT_EQ(deg[i], 2.0) << i;
 }
 
@@ -119,9 +119,9 @@ TEST_F(VoiceTest, EarlyReleaseStartsFromTheEnvelopeAtTheEndOfTheReleaseWindow) {
     synth->computeVoice(s, fundamentalOnly(), 440.0, 0.5, out);
     const auto& deg = synth->curves().degree;
     // The attack would reach 26460 * 2.0 / 88200 = 0.6 at the window's end (sample 26460).
-    const double d0 = 26460 * 2.0 / 88200;
-    EXPECT_EQ(deg[22050], d0);
-    EXPECT_LT(deg[22049], d0);
+    const double windowEndDegree = 26460 * 2.0 / 88200;
+    EXPECT_EQ(deg[22050], windowEndDegree);
+    EXPECT_LT(deg[22049], windowEndDegree);
     EXPECT_EQ(deg[26460], 2.0);
 }
 

@@ -23,7 +23,7 @@ const ToneTables& sharedTables() {
     return *tables;
 }
 
-// The previews sample by sample, harmonic by harmonic, as the formula reads, straight from the
+// The previews sample by sample, harmonic by harmonic in the plainest order, straight from the
 // cosines rather than from the tables.
 struct ReferencePreview {
     std::vector<double> sums;

@@ -355,8 +355,10 @@ TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QString title, text;
+        int pointSize = 0;
         onNextDialog([&](QDialog* dialog) {
             title = dialog->windowTitle();
+            pointSize = dialog->font().pointSize();
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 text += label->text() + "|";
             press(dialog, 1);
@@ -364,6 +366,7 @@ TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
         QTest::keyClick(&window, key, modifiers);
         EXPECT_EQ(title, "Version info.") << key;
         EXPECT_TRUE(text.contains("Vorel(wave editor) v0.0")) << key;
+        EXPECT_EQ(pointSize, 8);
     }
 }
 

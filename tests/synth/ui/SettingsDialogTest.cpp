@@ -1,6 +1,10 @@
-#include "WindowFixture.h"
-
 #include "synth/ui/SettingsDialog.h"
+
+#include "support/DialogDriving.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
 
 namespace vorel::test {
 namespace {
@@ -11,14 +15,14 @@ QString shown(QDialog* dialog, int id) {
 
 TEST(SettingsDialogTest, BoxesShowTheCurrentLabelsAtStart) {
     SoundSettings settings;
-    SettingsDialog pitch(SettingsPage::pitch, settings);
+    SettingsDialog pitch(nullptr, SettingsPage::pitch, settings);
     EXPECT_EQ(pitch.windowTitle(), "Settings of pitch");
     QStringList labels;
     for (int id = 1000; id <= 1006; ++id)
         labels << shown(&pitch, id);
     EXPECT_EQ(labels, QStringList({"2", "4", " 0 ", "0.1", "0.5", " 0.0", "2.0"}));
 
-    SettingsDialog lpf(SettingsPage::lpf, settings);
+    SettingsDialog lpf(nullptr, SettingsPage::lpf, settings);
     EXPECT_EQ(lpf.windowTitle(), "Settings of LPF");
     labels.clear();
     for (int id = 1016; id <= 1024; ++id)
@@ -26,7 +30,7 @@ TEST(SettingsDialogTest, BoxesShowTheCurrentLabelsAtStart) {
     EXPECT_EQ(labels,
               QStringList({"0.0", "0.0", "0.0", "0.02", "0.02", "0.02", "0.5", "0.0", "2.0"}));
 
-    SettingsDialog amp(SettingsPage::amp, settings);
+    SettingsDialog amp(nullptr, SettingsPage::amp, settings);
     EXPECT_EQ(amp.windowTitle(), "Settings of AMP");
     EXPECT_EQ(shown(&amp, 1007), "1.0");
     EXPECT_EQ(shown(&amp, 1008), "0.1");
@@ -34,14 +38,14 @@ TEST(SettingsDialogTest, BoxesShowTheCurrentLabelsAtStart) {
 
 TEST(SettingsDialogTest, BoxesOfferTheParametersChoicesInListOrder) {
     SoundSettings settings;
-    SettingsDialog lpf(SettingsPage::lpf, settings);
+    SettingsDialog lpf(nullptr, SettingsPage::lpf, settings);
     EXPECT_EQ(child<QComboBox>(&lpf, 1021)->count(), 32);
     EXPECT_EQ(child<QComboBox>(&lpf, 1021)->itemText(31), "inf");
     EXPECT_EQ(child<QComboBox>(&lpf, 1019)->count(), 31);
     EXPECT_EQ(child<QComboBox>(&lpf, 1023)->count(), 11); // LFO amplitude stops at "1.0"
     EXPECT_EQ(child<QComboBox>(&lpf, 1023)->itemText(10), "1.0");
     EXPECT_EQ(child<QComboBox>(&lpf, 1016)->count(), 21);
-    SettingsDialog pitch(SettingsPage::pitch, settings);
+    SettingsDialog pitch(nullptr, SettingsPage::pitch, settings);
     EXPECT_EQ(child<QComboBox>(&pitch, 1002)->count(), 49);
     EXPECT_EQ(child<QComboBox>(&pitch, 1005)->count(), 21);
     EXPECT_EQ(child<QComboBox>(&pitch, 1005)->itemText(20), "10.0");
@@ -49,14 +53,17 @@ TEST(SettingsDialogTest, BoxesOfferTheParametersChoicesInListOrder) {
 
 TEST(SettingsDialogTest, OkStoresEveryBoxAndTypedLabelsCount) {
     SoundSettings settings;
-    SettingsDialog lpf(SettingsPage::lpf, settings);
-    lpf.show();
-    child<QComboBox>(&lpf, 1021)->setCurrentIndex(31); // "inf"
-    typeInto(child<QComboBox>(&lpf, 1016), "1.5");     // a label typed in full
-    typeInto(child<QComboBox>(&lpf, 1017), "1.55");    // no such label: the old value stays
-    typeInto(child<QComboBox>(&lpf, 1022), "");
-    clickButton(&lpf, 1);
-    EXPECT_EQ(lpf.result(), 1);
+    onNextDialog([](QDialog* lpf) {
+        child<QComboBox>(lpf, 1021)->setCurrentIndex(31); // "inf"
+        typeInto(child<QComboBox>(lpf, 1016), "1.5");     // a label typed in full
+        typeInto(child<QComboBox>(lpf, 1017), "1.55");    // no such label: the old value stays
+        typeInto(child<QComboBox>(lpf, 1022), "");
+        clickButton(lpf, 1);
+        EXPECT_EQ(lpf->result(), 1);
+    });
+    const auto choices = SettingsDialog::ask(nullptr, SettingsPage::lpf, settings);
+    ASSERT_TRUE(choices);
+    settings.store(*choices);
     EXPECT_EQ(settings.index(Param::lpfReleaseLength), 31);
     EXPECT_EQ(settings.value(Param::lpfReleaseLength), 5.0);
     EXPECT_EQ(settings.index(Param::lpfAttackDegree), 15);
@@ -78,35 +85,14 @@ TEST(SettingsDialogTest, CancelEscapeAndTheCloseBoxChangeNothing) {
         [](QDialog* dialog) { dialog->close(); },
     };
     for (const auto& close : closers) {
-        SettingsDialog pitch(SettingsPage::pitch, settings);
-        pitch.show();
-        child<QComboBox>(&pitch, 1000)->setCurrentIndex(2);
-        typeInto(child<QComboBox>(&pitch, 1002), "+12");
-        close(&pitch);
-        EXPECT_EQ(pitch.result(), 2);
-        EXPECT_EQ(settings, SoundSettings());
-    }
-}
-
-using SettingsButtonTest = WindowTest;
-
-TEST_F(SettingsButtonTest, ButtonsOpenTheirDialogsOnTheWindowsSettings) {
-    const std::pair<int, QString> buttons[] = {
-        {95, "Settings of pitch"}, {96, "Settings of AMP"}, {97, "Settings of LPF"}};
-    for (const auto& [id, title] : buttons) {
-        QString seen;
-        onNextDialog([&seen](QDialog* dialog) {
-            seen = dialog->windowTitle();
-            for (QComboBox* box : dialog->findChildren<QComboBox*>())
-                box->setCurrentIndex(box->count() - 1);
-            clickButton(dialog, 1);
+        onNextDialog([&close](QDialog* pitch) {
+            child<QComboBox>(pitch, 1000)->setCurrentIndex(2);
+            typeInto(child<QComboBox>(pitch, 1002), "+12");
+            close(pitch);
+            EXPECT_EQ(pitch->result(), 2);
         });
-        clickButton(client(), id);
-        EXPECT_EQ(seen, title);
-    }
-    for (int number = 1; number <= parameterCount; ++number) {
-        const Param param = paramFromNumber(number);
-        EXPECT_EQ(state().settings.index(param), parameterInfo(param).choices - 1) << number;
+        EXPECT_FALSE(SettingsDialog::ask(nullptr, SettingsPage::pitch, settings));
+        EXPECT_EQ(settings, SoundSettings());
     }
 }
 

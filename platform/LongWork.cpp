@@ -1,16 +1,17 @@
-#include "sound_editor/LongWork.h"
+#include "platform/LongWork.h"
 
 #include "common/Conversion.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QEventLoop>
-#include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 namespace vorel {
@@ -24,7 +25,8 @@ constexpr int pollMs = 50;
 // the progress dialog (a window of its own) go on.
 class InputBlocker : public QObject {
   public:
-    explicit InputBlocker(QWidget* window) : window_(window) {}
+    explicit InputBlocker(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    ~InputBlocker() override { qApp->removeEventFilter(this); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -55,18 +57,38 @@ class InputBlocker : public QObject {
 } // namespace
 
 bool LongWork::run(const QString& label, const Work& work) {
-    QWidget* window = window_;
     running_.store(true);
     cancelRequested_.store(false);
+    const bool result = runOnWorker(label, work);
+    running_.store(false);
+    if (closeAfterWork_) {
+        closeAfterWork_ = false;
+        window_->close();
+    }
+    return result;
+}
+
+bool LongWork::holdBackClose(QCloseEvent* event) {
+    if (!busy())
+        return false;
+    closeAfterWork_ = true;
+    cancel();
+    event->ignore();
+    return true;
+}
+
+bool LongWork::runOnWorker(const QString& label, const Work& work) {
     std::atomic<double> fraction{0.0};
     std::atomic<bool> finished{false};
     bool result = false;
+    const auto progress = [this, &fraction](double done) {
+        fraction.store(done);
+        return !cancelRequested_.load();
+    };
 
-    InputBlocker blocker(window);
-    qApp->installEventFilter(&blocker);
-
-    QProgressDialog dialog(label, QStringLiteral("Cancel"), 0, progressSteps, window);
-    dialog.setWindowTitle(QStringLiteral("Vorel sound editor"));
+    InputBlocker blocker(window_);
+    QProgressDialog dialog(label, QStringLiteral("Cancel"), 0, progressSteps, window_);
+    dialog.setWindowTitle(title_);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
@@ -74,14 +96,17 @@ bool LongWork::run(const QString& label, const Work& work) {
     QObject::connect(&dialog, &QProgressDialog::canceled, [this] { cancel(); });
 
     QEventLoop loop;
-    std::thread worker([&] {
-        result = work([&](double done) {
-            fraction.store(done);
-            return !cancelRequested_.load();
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            result = work(progress);
+            finished.store(true);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
-        finished.store(true);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    } catch (const std::system_error&) {
+        // No thread to be had: the work runs here, and the window waits for it.
+        return work(progress);
+    }
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -91,11 +116,6 @@ bool LongWork::run(const QString& label, const Work& work) {
     if (!finished.load())
         loop.exec();
     worker.join();
-    poll.stop();
-    dialog.hide();
-
-    qApp->removeEventFilter(&blocker);
-    running_.store(false);
     return result;
 }
 

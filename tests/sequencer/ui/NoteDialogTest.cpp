@@ -1,24 +1,40 @@
-#include "WindowFixture.h"
-
+#include "sequencer/NoteEditing.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
 #include "sequencer/ui/InsertNoteDialog.h"
+
+#include "support/DialogDriving.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace vorel::test {
 namespace {
 
-// Opens the note dialog on (page, tick in page, key), lets `fill` change it and presses `button`.
+// Opens the note dialog on (tick in page, key) of the page on screen, lets `fill` change it,
+// presses `button` and applies what the dialog hands back, as the window does.
 struct NoteDialogTest : ::testing::Test {
     int run(int tickInPage, int key, int button, const std::function<void(QDialog*)>& fill = {}) {
-        InsertNoteDialog dialog(sequence, view, tickInPage, key);
-        dialog.show();
-        if (fill)
-            fill(&dialog);
-        clickButton(&dialog, button);
-        return dialog.result();
+        const int tick = view.currentPage * ticksPerPage + tickInPage;
+        int result = 0;
+        onNextDialog([&](QDialog* dialog) {
+            if (fill)
+                fill(dialog);
+            clickButton(dialog, button);
+            result = dialog->result();
+        });
+        if (const auto edit = InsertNoteDialog::ask(nullptr, sequence, view, tick, key))
+            applyNoteEdit(sequence, view, tick, key, *edit);
+        return result;
     }
     static std::function<void(QDialog*)> length(const QString& text) {
         return [text](QDialog* dialog) { child<QLineEdit>(dialog, 1031)->setText(text); };
     }
+    void TearDown() override { dropDialogWatchers(); }
+
     SequenceData sequence;
     SequencerView view;
 };
@@ -55,7 +71,7 @@ TEST_F(NoteDialogTest, OkUpdatesTheLastUsedValuesEvenWhenTheLengthIsInvalid) {
     EXPECT_EQ(view.lastVelocityIndex, 9);
 
     // The next new note is offered those values.
-    InsertNoteDialog next(sequence, view, 50, 7);
+    InsertNoteDialog next(nullptr, sequence, view, 50, 7);
     EXPECT_EQ(child<QLineEdit>(&next, 1031)->text(), "48");
     EXPECT_EQ(child<QComboBox>(&next, 1029)->currentText(), "50");
     EXPECT_EQ(child<QComboBox>(&next, 1030)->currentText(), "100");
@@ -75,7 +91,7 @@ TEST_F(NoteDialogTest, OkUpdatesTheLastUsedValuesEvenWhenTheLengthIsInvalid) {
 
 TEST_F(NoteDialogTest, DialogShowsTheNoteStartingOnTheCellOtherwiseANewOne) {
     sequence.placeNote(10, 3, 30, 2, 5);
-    InsertNoteDialog onStart(sequence, view, 10, 3);
+    InsertNoteDialog onStart(nullptr, sequence, view, 10, 3);
     EXPECT_EQ(child<QLabel>(&onStart, 1026)->text(), "C2");
     EXPECT_EQ(child<QLabel>(&onStart, 1027)->text(), "11");
     EXPECT_EQ(child<QLineEdit>(&onStart, 1031)->text(), "30");
@@ -83,7 +99,7 @@ TEST_F(NoteDialogTest, DialogShowsTheNoteStartingOnTheCellOtherwiseANewOne) {
     EXPECT_EQ(child<QComboBox>(&onStart, 1030)->currentText(), "60");
 
     // A cell the note only covers offers a new note, and OK places a second, overlapping one.
-    InsertNoteDialog covered(sequence, view, 20, 3);
+    InsertNoteDialog covered(nullptr, sequence, view, 20, 3);
     EXPECT_EQ(child<QLineEdit>(&covered, 1031)->text(), "24");
     EXPECT_EQ(child<QComboBox>(&covered, 1029)->currentText(), "80");
     run(20, 3, 1);
@@ -117,23 +133,45 @@ TEST_F(NoteDialogTest, LongNoteAtTheEndOfAPageRunsIntoTheFollowingPages) {
     EXPECT_EQ(sequence.cell(6 * 96 + 95, 0).mark, 0);
 }
 
-// Copy phrase: the two page boxes, OK and Cancel.
-struct CopyPhraseTest : ::testing::Test {
+TEST_F(NoteDialogTest, DeleteIsFramedLikeTheDefaultButtonWhileOkStaysTheDefault) {
+    InsertNoteDialog dialog(nullptr, sequence, view, 0, 0);
+    auto* remove = child<QPushButton>(&dialog, 3);
+    EXPECT_TRUE(child<QPushButton>(&dialog, 1)->isDefault());
+    EXPECT_FALSE(remove->isDefault());
+    // A plain button in Delete's place, drawn first as it is and then as the default button.
+    QPushButton reference(remove->text(), &dialog);
+    reference.setGeometry(remove->geometry());
+    const QImage plain = reference.grab().toImage();
+    reference.setDefault(true);
+    const QImage framed = reference.grab().toImage();
+    EXPECT_NE(plain, framed);
+    EXPECT_EQ(remove->grab().toImage(), framed);
+}
+
+// Copy phrase: the two page boxes, OK and Cancel; the pages handed back are copied, as the
+// window does.
+struct CopyPhraseDialogTest : ::testing::Test {
     int run(const QString& from, const QString& to, int button = 1) {
-        CopyPhraseDialog dialog(sequence);
-        dialog.show();
-        EXPECT_EQ(child<QComboBox>(&dialog, 1040)->currentText(), "1");
-        EXPECT_EQ(child<QComboBox>(&dialog, 1041)->currentText(), "1");
-        EXPECT_EQ(child<QComboBox>(&dialog, 1041)->count(), 80);
-        typeInto(child<QComboBox>(&dialog, 1040), from);
-        typeInto(child<QComboBox>(&dialog, 1041), to);
-        clickButton(&dialog, button);
-        return dialog.result();
+        int result = 0;
+        onNextDialog([&](QDialog* dialog) {
+            EXPECT_EQ(child<QComboBox>(dialog, 1040)->currentText(), "1");
+            EXPECT_EQ(child<QComboBox>(dialog, 1041)->currentText(), "1");
+            EXPECT_EQ(child<QComboBox>(dialog, 1041)->count(), 80);
+            typeInto(child<QComboBox>(dialog, 1040), from);
+            typeInto(child<QComboBox>(dialog, 1041), to);
+            clickButton(dialog, button);
+            result = dialog->result();
+        });
+        if (const std::optional<PhrasePages> pages = CopyPhraseDialog::ask(nullptr))
+            copyPhrase(sequence, pages->from, pages->to);
+        return result;
     }
+    void TearDown() override { dropDialogWatchers(); }
+
     SequenceData sequence;
 };
 
-TEST_F(CopyPhraseTest, CopiesTheSourcePageOntoTheDestination) {
+TEST_F(CopyPhraseDialogTest, CopiesTheSourcePageOntoTheDestination) {
     sequence.placeNote(48, 10, 384, 3, 4); // page 1, tick 48
     sequence.placeNote(96 + 5, 20, 6, 0, 0);
     EXPECT_EQ(run("1", "2"), 1);
@@ -146,7 +184,7 @@ TEST_F(CopyPhraseTest, CopiesTheSourcePageOntoTheDestination) {
     EXPECT_EQ(sequence.noteCount(), 2u);
 }
 
-TEST_F(CopyPhraseTest, EmptySourceEmptiesTheDestinationAndNotesRunningInKeepTheirBars) {
+TEST_F(CopyPhraseDialogTest, EmptySourceEmptiesTheDestinationAndNotesRunningInKeepTheirBars) {
     sequence.placeNote(3 * 96 + 10, 5, 150, 0, 0); // page 4 into page 5
     sequence.placeNote(4 * 96 + 90, 6, 12, 0, 0);  // page 5 into page 6
     EXPECT_EQ(run("9", "5"), 1);
@@ -156,7 +194,7 @@ TEST_F(CopyPhraseTest, EmptySourceEmptiesTheDestinationAndNotesRunningInKeepThei
     EXPECT_EQ(sequence.cell(4, 63, 5).mark, 2);
 }
 
-TEST_F(CopyPhraseTest, SamePageUnknownPagesAndCancelChangeNothing) {
+TEST_F(CopyPhraseDialogTest, SamePageUnknownPagesAndCancelChangeNothing) {
     sequence.placeNote(10, 5, 24, 0, 0);
     SequenceData before;
     before.placeNote(10, 5, 24, 0, 0);

@@ -1,0 +1,278 @@
+#include "synth/ControlCurves.h"
+
+#include "synth/SynthConstants.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorel {
+namespace {
+
+// Sample positions as int (every curve is far shorter than 2^31) in the loops that divide: int
+// converts to double in vector registers, std::size_t does not.
+int index(std::size_t i) {
+    return static_cast<int>(i);
+}
+
+EnvelopeRamps planRamps(const SoundSettings& settings, Param attackValue, Param attackLength,
+                        Param decayValue, Param decayLength, Param sustainValue) {
+    EnvelopeRamps ramps;
+    ramps.attackValue = settings.value(attackValue);
+    ramps.decayValue = settings.value(decayValue);
+    ramps.sustainValue = settings.value(sustainValue);
+    ramps.attackEnd = std::min(samplesOf(settings.value(attackLength)), curveLength);
+    ramps.decayLength = samplesOf(settings.value(decayLength));
+    ramps.decayEnd = std::min(ramps.attackEnd + ramps.decayLength, curveLength);
+    return ramps;
+}
+
+// The attack and decay ramps into samples [begin, end) of the curve; the sustain is left to the
+// caller, whose curves hold it over different spans.
+void fillRamps(const EnvelopeRamps& ramps, std::span<double> curve, std::size_t begin,
+               std::size_t end) {
+    const std::size_t attackEnd = ramps.attackEnd;
+    for (int i = index(begin); i < index(std::min(attackEnd, end)); ++i)
+        curve[i] = static_cast<double>(i) * (ramps.decayValue - ramps.attackValue) /
+                       static_cast<double>(attackEnd) +
+                   ramps.attackValue;
+    for (int i = index(std::max(attackEnd, begin)); i < index(std::min(ramps.decayEnd, end)); ++i)
+        curve[i] = static_cast<double>(i - index(attackEnd)) *
+                       (ramps.sustainValue - ramps.decayValue) /
+                       static_cast<double>(ramps.decayLength) +
+                   ramps.decayValue;
+}
+
+void planPitch(const SoundSettings& settings, CurvePlan& plan) {
+    const double pitchSeconds = settings.value(Param::attackPitchLength);
+    plan.pitchLength = pitchSeconds * sampleRate;
+    plan.pitchEnd = std::min(samplesOf(pitchSeconds), curveLength);
+    plan.pitchSemitones = settings.value(Param::attackPitch);
+    plan.ratioOnes = std::max(plan.pitchEnd, plan.count);
+
+    plan.vibratoStart = samplesOf(settings.value(Param::pitchLfoDelay));
+    plan.vibratoAmplitude = settings.value(Param::pitchLfoAmplitude);
+    plan.vibratoFrequency = settings.value(Param::pitchLfoFrequency);
+}
+
+void planDegree(const SoundSettings& settings, double gate, CurvePlan& plan) {
+    plan.degree = planRamps(settings, Param::lpfAttackDegree, Param::lpfAttackLength,
+                            Param::lpfDecayDegree, Param::lpfDecayLength, Param::lpfSustainDegree);
+
+    const double releaseSeconds = settings.value(Param::lpfReleaseLength);
+    plan.hasRelease = releaseSeconds < noLpfReleaseFrom;
+    plan.releaseLength = releaseSeconds * sampleRate;
+    const double rampEnd = plan.keyRelease + plan.releaseLength;
+    plan.releaseDone =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, truncateTo<std::int64_t>(rampEnd)));
+    // The sustain degree holds to the end of the curve. Only the samples of this voice and the
+    // end of the release window are ever read, so the rest is left as it is.
+    plan.sustainEnd = plan.hasRelease
+                          ? std::max(plan.count, std::min(plan.releaseDone + 1, curveLength))
+                          : plan.count;
+    if (plan.hasRelease) {
+        // The release starts from the envelope's value at the end of its window (read inside
+        // the curve even when the window reaches past it).
+        plan.releaseFrom = plan.degree.at(std::min(plan.releaseDone, curveLength - 1));
+        plan.releaseBegin = samplesOf(gate);
+        std::size_t j = plan.releaseBegin;
+        while (static_cast<double>(j) < rampEnd && j < curveLength)
+            ++j;
+        plan.releaseEnd = j;
+    }
+
+    plan.lpfLfoAmplitude = settings.value(Param::lpfLfoAmplitude);
+    plan.lpfLfoFrequency = settings.value(Param::lpfLfoFrequency);
+    plan.lpfLfoDelay = settings.value(Param::lpfLfoDelay) * sampleRate;
+    plan.lpfLfoStart = samplesOf(settings.value(Param::lpfLfoDelay));
+}
+
+void planAmplitude(const SoundSettings& settings, CurvePlan& plan) {
+    plan.amp = planRamps(settings, Param::ampAttackLevel, Param::ampAttackLength,
+                         Param::ampDecayLevel, Param::ampDecayLength, Param::ampSustainLevel);
+    plan.ampRelease = settings.value(Param::ampReleaseLength) * sampleRate;
+
+    plan.tremoloAmplitude = settings.value(Param::ampLfoAmplitude);
+    plan.tremoloDelay = settings.value(Param::ampLfoDelay) * sampleRate;
+    plan.tremoloFrequency = settings.value(Param::ampLfoFrequency);
+    plan.tremoloStart = samplesOf(settings.value(Param::ampLfoDelay));
+}
+
+// The tremolo through the vector cosine, a piece at a time: it only scales the amplitude.
+void applyVectorTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t first,
+                        std::size_t end, VectorUnit trigonometry) {
+    const double depth = plan.tremoloAmplitude;
+    constexpr std::size_t piece = 512;
+    double cosine[piece];
+    for (; first < end; first += piece) {
+        const std::size_t length = std::min(piece, end - first);
+        for (std::size_t k = 0; k < length; ++k)
+            cosine[k] = plan.tremoloFrequency * soundTwoPi *
+                        (static_cast<double>(first + k) - plan.tremoloDelay) / sampleRate;
+        cosinesOf(cosine, cosine, length, trigonometry);
+        for (std::size_t k = 0; k < length; ++k)
+            amp[first + k] = (cosine[k] * depth + 1) / (depth + 1) * amp[first + k];
+    }
+}
+
+} // namespace
+
+ControlCurves::ControlCurves()
+    : pitchRatio(curveLength), pitchLfo(curveLength), degree(curveLength), lpfLfo(curveLength),
+      amp(curveLength), releaseGate(curveLength) {}
+
+double EnvelopeRamps::at(std::size_t i) const {
+    if (i < attackEnd)
+        return static_cast<double>(i) * (decayValue - attackValue) /
+                   static_cast<double>(attackEnd) +
+               attackValue;
+    if (i < decayEnd)
+        return static_cast<double>(i - attackEnd) * (sustainValue - decayValue) /
+                   static_cast<double>(decayLength) +
+               decayValue;
+    return sustainValue;
+}
+
+CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count) {
+    CurvePlan plan;
+    plan.count = count;
+    plan.keyRelease = gate * sampleRate;
+    planPitch(settings, plan);
+    planDegree(settings, gate, plan);
+    planAmplitude(settings, plan);
+    plan.extent = std::max({count, plan.pitchSemitones == 0.0 ? plan.ratioOnes : plan.pitchEnd,
+                            plan.degree.attackEnd, plan.degree.decayEnd, plan.sustainEnd,
+                            plan.releaseEnd, plan.amp.attackEnd, plan.amp.decayEnd});
+    return plan;
+}
+
+void fillPitchRatio(const CurvePlan& plan, std::span<double> ratio, std::size_t begin,
+                    std::size_t end) {
+    if (plan.pitchSemitones == 0.0) {
+        for (std::size_t i = begin; i < std::min(plan.ratioOnes, end); ++i)
+            ratio[i] = 1.0;
+        return;
+    }
+    const double length = plan.pitchLength;
+    const double octaves = plan.pitchSemitones / semitonesPerOctave;
+    // Over the attack the exponent falls from `octaves` by 1 / 2.5 of itself.
+    for (std::size_t i = begin; i < std::min(plan.pitchEnd, end); ++i)
+        ratio[i] = std::pow(2.0, (length - static_cast<double>(i) / 2.5) * octaves / length);
+    for (std::size_t i = std::max(plan.pitchEnd, begin); i < plan.voiceEnd(end); ++i)
+        ratio[i] = 1.0;
+}
+
+void fillVibrato(const CurvePlan& plan, std::span<double> lfo, std::size_t begin, std::size_t end,
+                 VectorUnit trigonometry) {
+    const std::size_t count = plan.voiceEnd(end);
+    const std::size_t start = plan.vibratoStart;
+    const std::size_t first = std::max(start, begin);
+    for (std::size_t i = begin; i < std::min(start, count); ++i)
+        lfo[i] = 0.0;
+    // Without vibrato every value is +-0.0, which the oscillators cannot tell apart: the sines
+    // are spared.
+    if (plan.vibratoAmplitude == 0.0) {
+        for (std::size_t i = first; i < count; ++i)
+            lfo[i] = 0.0;
+    } else if (trigonometry == VectorUnit::none) {
+        for (std::size_t i = first; i < count; ++i)
+            lfo[i] = plan.vibratoAmplitude * pitchLfoFactor *
+                     std::sin(plan.vibratoFrequency * soundTwoPi * static_cast<double>(i - start) /
+                              sampleRate);
+    } else if (first < count) {
+        // The same arguments through the vector sine: the vibrato only moves phases, where a
+        // last-bit difference cannot reach a 16-bit sample.
+        for (std::size_t i = first; i < count; ++i)
+            lfo[i] =
+                plan.vibratoFrequency * soundTwoPi * static_cast<double>(i - start) / sampleRate;
+        sinesOf(lfo.data() + first, lfo.data() + first, count - first, trigonometry);
+        for (std::size_t i = first; i < count; ++i)
+            lfo[i] = plan.vibratoAmplitude * pitchLfoFactor * lfo[i];
+    }
+}
+
+void fillDegree(const CurvePlan& plan, std::span<double> degree, std::size_t begin,
+                std::size_t end) {
+    fillRamps(plan.degree, degree, begin, end);
+    for (std::size_t i = std::max(plan.degree.decayEnd, begin); i < std::min(plan.sustainEnd, end);
+         ++i)
+        degree[i] = plan.degree.sustainValue;
+    if (!plan.hasRelease)
+        return;
+    // The ramp from the degree at the end of the release window to 2.0, then 2.0 to the end.
+    const double from = plan.releaseFrom;
+    for (int j = index(std::max(plan.releaseBegin, begin));
+         j < index(std::min(plan.releaseEnd, end)); ++j)
+        degree[j] = (static_cast<double>(j) - plan.keyRelease) * (releaseDegree - from) /
+                        plan.releaseLength +
+                    from;
+    for (std::size_t j = std::max(plan.releaseDone, begin); j < plan.voiceEnd(end); ++j)
+        degree[j] = releaseDegree;
+}
+
+void addLpfLfo(const CurvePlan& plan, std::span<double> lfo, std::span<double> degree,
+               std::size_t begin, std::size_t end) {
+    if (plan.lpfLfoAmplitude == 0.0)
+        return;
+    const std::size_t count = plan.voiceEnd(end);
+    const std::size_t start = plan.lpfLfoStart;
+    for (std::size_t i = begin; i < std::min(start, count); ++i)
+        lfo[i] = 0.0;
+    for (std::size_t i = std::max(start, begin); i < count; ++i)
+        lfo[i] = std::sin(plan.lpfLfoFrequency * soundTwoPi *
+                          (static_cast<double>(i) - plan.lpfLfoDelay) / sampleRate) *
+                 plan.lpfLfoAmplitude;
+    for (std::size_t i = begin; i < count; ++i)
+        degree[i] = std::clamp(lfo[i] + degree[i], 0.0, maxDegree);
+}
+
+void fillAmplitude(const CurvePlan& plan, std::span<double> amp, std::span<double> releaseGate,
+                   std::size_t begin, std::size_t end) {
+    const std::size_t count = plan.voiceEnd(end);
+    fillRamps(plan.amp, amp, begin, end);
+    for (std::size_t i = std::max(plan.amp.decayEnd, begin); i < count; ++i)
+        amp[i] = plan.amp.sustainValue;
+
+    const double keyRelease = plan.keyRelease;
+    const double releaseLength = plan.ampRelease;
+    for (int i = index(begin); i < index(count); ++i) {
+        const double time = static_cast<double>(i);
+        // The ramp is computed everywhere and used only inside the release, so that the loop
+        // runs without branches.
+        const double ramp = (keyRelease - time) / releaseLength + 1.0;
+        const double gate =
+            time < keyRelease ? 1.0 : (time <= keyRelease + releaseLength ? ramp : 0.0);
+        releaseGate[i] = gate;
+        amp[i] = gate * amp[i];
+    }
+}
+
+void applyTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t begin, std::size_t end,
+                  VectorUnit trigonometry) {
+    const double depth = plan.tremoloAmplitude;
+    if (depth == 0.0)
+        return;
+    const std::size_t first = std::max(plan.tremoloStart, begin);
+    const std::size_t count = plan.voiceEnd(end);
+    if (trigonometry != VectorUnit::none) {
+        applyVectorTremolo(plan, amp, first, count, trigonometry);
+        return;
+    }
+    for (std::size_t i = first; i < count; ++i)
+        amp[i] = (std::cos(plan.tremoloFrequency * soundTwoPi *
+                           (static_cast<double>(i) - plan.tremoloDelay) / sampleRate) *
+                      depth +
+                  1) /
+                 (depth + 1) * amp[i];
+}
+
+void fillCurves(const CurvePlan& plan, ControlCurves& curves, std::size_t begin, std::size_t end,
+                VectorUnit trigonometry) {
+    fillPitchRatio(plan, curves.pitchRatio, begin, end);
+    fillVibrato(plan, curves.pitchLfo, begin, end, trigonometry);
+    fillDegree(plan, curves.degree, begin, end);
+    addLpfLfo(plan, curves.lpfLfo, curves.degree, begin, end);
+    fillAmplitude(plan, curves.amp, curves.releaseGate, begin, end);
+    applyTremolo(plan, curves.amp, begin, end, trigonometry);
+}
+
+} // namespace vorel
