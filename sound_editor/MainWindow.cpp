@@ -18,8 +18,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -141,6 +144,7 @@ MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, Ke
       longWork_(this, programName) {
     setWindowTitle(programName);
     setCentralWidget(client_);
+    setAcceptDrops(true);
     createMenu();
     createButtons();
     resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
@@ -285,31 +289,37 @@ bool MainWindow::showAbout(int) {
 bool MainWindow::loadWave(int) {
     const std::optional<QString> path =
         files_.chooseToLoad({loadTitle, waveFilter, QStringLiteral("vorelwf"), {}});
-    if (!path)
-        return false;
-    const Result<WaveData> wave = loadWaveFile(enginePath(*path));
+    if (path)
+        loadWaveFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadWaveFrom(const QString& path) {
+    const Result<WaveData> wave = loadWaveFile(enginePath(path));
     if (!wave) {
-        files_.reportLoadFailure(*path, wave.error());
-        return true;
+        files_.reportLoadFailure(path, wave.error());
+        return;
     }
     state_.wave = wave.value();
-    state_.waveName = nameOf(*path);
-    return true;
+    state_.waveName = nameOf(path);
 }
 
 bool MainWindow::loadSound(int) {
     const std::optional<QString> path =
         files_.chooseToLoad({loadTitle, soundFilter, QStringLiteral("vorelsf"), {}});
-    if (!path)
-        return false;
-    const Result<SoundSettings> settings = loadSoundFile(enginePath(*path));
+    if (path)
+        loadSoundFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadSoundFrom(const QString& path) {
+    const Result<SoundSettings> settings = loadSoundFile(enginePath(path));
     if (!settings) {
-        files_.reportLoadFailure(*path, settings.error());
-        return true;
+        files_.reportLoadFailure(path, settings.error());
+        return;
     }
     state_.settings = settings.value();
-    state_.settingsName = nameOf(*path);
-    return true;
+    state_.settingsName = nameOf(path);
 }
 
 bool MainWindow::saveSound(int) {
@@ -328,14 +338,51 @@ bool MainWindow::saveSound(int) {
 bool MainWindow::loadSequence(int) {
     const std::optional<QString> path =
         files_.chooseToLoad({loadTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
-    if (!path)
-        return false;
-    if (const Status loaded = loadSequenceFile(enginePath(*path), state_.sequence); !loaded) {
-        files_.reportLoadFailure(*path, loaded.error());
-        return true;
+    if (path)
+        loadSequenceFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadSequenceFrom(const QString& path) {
+    if (const Status loaded = loadSequenceFile(enginePath(path), state_.sequence); !loaded) {
+        files_.reportLoadFailure(path, loaded.error());
+        return;
     }
-    state_.sequence.sequenceName = nameOf(*path);
-    return true;
+    state_.sequence.sequenceName = nameOf(path);
+}
+
+void MainWindow::openFile(const QString& path) {
+    // Input is thrown away while long work runs; so is a file dropped meanwhile.
+    if (longWork_.busy())
+        return;
+    struct Kind {
+        const char* suffix;
+        void (MainWindow::*load)(const QString&);
+    };
+    static constexpr Kind kinds[] = {{"vorelwf", &MainWindow::loadWaveFrom},
+                                     {"vorelsf", &MainWindow::loadSoundFrom},
+                                     {"vorelsqf", &MainWindow::loadSequenceFrom}};
+    const QString suffix = QFileInfo(path).suffix();
+    for (const Kind& kind : kinds) {
+        if (suffix.compare(QLatin1String(kind.suffix), Qt::CaseInsensitive) == 0) {
+            files_.used(path);
+            (this->*kind.load)(path);
+            repaintClient();
+            return;
+        }
+    }
+    files_.reportLoadFailure(
+        path, "it is not a wave, sound or sequence file (.vorelwf, .vorelsf, .vorelsqf)");
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (FileCommands::acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    files_.openDropped(event->mimeData(), [this](const QString& path) { openFile(path); });
 }
 
 bool MainWindow::saveSequence(int) {

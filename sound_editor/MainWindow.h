@@ -49,8 +49,16 @@ class MainWindow : public QMainWindow {
     const QString& lastPath() const { return files_.lastPath(); }
     bool busy() const { return longWork_.busy(); }
 
+    // Opens a file named on the command line or dropped on the window, the kind taken from its
+    // suffix (.vorelwf, .vorelsf, .vorelsqf), with the checks and messages of the menu's loads.
+    void openFile(const QString& path);
+    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
+    void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel-sound-editor")); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     static const Command<MainWindow> commands[];
@@ -74,6 +82,10 @@ class MainWindow : public QMainWindow {
     bool loadSequence(int);
     bool saveSequence(int);
     bool saveWav(int);
+    // The loads once a path is known; a refused file is reported and changes nothing.
+    void loadWaveFrom(const QString& path);
+    void loadSoundFrom(const QString& path);
+    void loadSequenceFrom(const QString& path);
     bool computePreviews(int);
     bool playPreview(int index);
     bool renderSequence(int);

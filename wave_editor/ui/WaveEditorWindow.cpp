@@ -6,8 +6,12 @@
 #include "wave_editor/ui/WaveDialogs.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -216,6 +220,7 @@ WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs
     setWindowTitle("Vorel v0.0");
     setWindowIcon(QIcon(":/wave_editor/vorel.png"));
     setCentralWidget(canvas_);
+    setAcceptDrops(true);
     connect(canvas_, &WaveCanvas::clicked, this, &WaveEditorWindow::gridClick);
     buildMenu();
     buildButtons();
@@ -328,14 +333,40 @@ bool WaveEditorWindow::selectSeries(int select) {
 
 bool WaveEditorWindow::loadWave(int) {
     const std::optional<QString> path = files_.chooseToLoad({"Load", waveFilter, "vorelwf", {}});
-    if (!path)
-        return false;
-    const Result<WaveData> wave = loadWaveFile(enginePath(*path));
+    if (path)
+        loadWaveFrom(*path);
+    return path.has_value();
+}
+
+void WaveEditorWindow::loadWaveFrom(const QString& path) {
+    const Result<WaveData> wave = loadWaveFile(enginePath(path));
     if (wave)
         model_.loadWave(wave.value());
     else
-        files_.reportLoadFailure(*path, wave.error());
-    return true;
+        files_.reportLoadFailure(path, wave.error());
+}
+
+void WaveEditorWindow::openFile(const QString& path) {
+    // Input is thrown away while the previews are computed; so is a file dropped meanwhile.
+    if (longWork_.busy())
+        return;
+    if (QFileInfo(path).suffix().compare("vorelwf", Qt::CaseInsensitive) != 0) {
+        files_.reportLoadFailure(path, "it is not a wave file (.vorelwf)");
+        return;
+    }
+    files_.used(path);
+    loadWaveFrom(path);
+    canvas_->update();
+}
+
+void WaveEditorWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (FileCommands::acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void WaveEditorWindow::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    files_.openDropped(event->mimeData(), [this](const QString& path) { openFile(path); });
 }
 
 bool WaveEditorWindow::saveWave(int) {

@@ -55,8 +55,16 @@ class WaveEditorWindow : public QMainWindow {
     QPushButton* button(int id) const;
     bool busy() const { return longWork_.busy(); }
 
+    // Opens a wave file named on the command line or dropped on the window, with the checks and
+    // messages of "Load"; any other kind of file is refused with a message.
+    void openFile(const QString& path);
+    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
+    void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel")); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     static const Command<WaveEditorWindow> commands[];
@@ -71,6 +79,7 @@ class WaveEditorWindow : public QMainWindow {
     bool exit(int);
     bool loadWave(int);
     bool saveWave(int);
+    void loadWaveFrom(const QString& path);
     bool computePreviews(int);
     bool playPreview(int pitch);
     bool applyPowerLaw(int);
