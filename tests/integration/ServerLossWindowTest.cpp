@@ -1,12 +1,12 @@
 #include "support/OwnSoundServer.h"
-#include "tests/integration/SoundEditorPlayback.h"
+#include "tests/integration/PlaybackWindows.h"
 
 #include "wave_editor/Drawing.h"
 #include "wave_editor/ui/Commands.h"
-#include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QSignalSpy>
 
+#include <functional>
 #include <iostream>
 
 namespace vorel::test {
@@ -14,89 +14,90 @@ namespace {
 
 constexpr int lossTimeoutMs = 5000;
 
-// The sound editor plays its rendering, the sound server dies and comes back.
-class SoundEditorServerLossTest : public SoundEditorPlaybackTest {
-  protected:
-    void SetUp() override {
-        if (const QString why = server_.start(); !why.isEmpty())
-            GTEST_SKIP() << why.toStdString();
-        SoundEditorPlaybackTest::SetUp();
-    }
-
-    OwnSoundServer& server_ = OwnSoundServer::instance();
+// A window that plays through `player`, says what goes wrong in `dialogs` and plays again when
+// `clickPlay` presses its play button.
+struct PlayingWindow {
+    PcmPlayer& player;
+    FakeDialogs& dialogs;
+    std::function<void()> clickPlay;
 };
 
-TEST_F(SoundEditorServerLossTest, TheLossIsSaidOnceAndTheRenderingPlaysWholeOnceTheServerIsBack) {
-    ASSERT_NO_FATAL_FAILURE(renderExampleSequence());
-    const auto rendering = synth_.renderBuffer().first(audibleLength(synth_.renderBuffer()));
-    clickButton(sound::command::playRendering);
-    ASSERT_TRUE(recording_.waitForSound(lossTimeoutMs));
-
-    server_.kill();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs_.messages.empty(); }, lossTimeoutMs));
-    EXPECT_EQ(dialogs_.messages.front(),
-              "Vorel sound editor: The sound stopped: the sound server went away.");
-    EXPECT_FALSE(player_.isPlaying());
-    clickButton(sound::command::tempoDown1); // the window still takes commands
-    EXPECT_EQ(window_->state().sequence.tempo, maxTempo - 1);
-
-    ASSERT_EQ(server_.start(), QString());
-    Recording again;
-    ASSERT_EQ(again.start(), QString());
-    QSignalSpy finished(&player_, &PcmPlayer::finished);
-    ASSERT_TRUE(playOnceReconnected([&] {
-        clickButton(sound::command::playRendering);
-        return player_.isPlaying();
-    }));
-    ASSERT_TRUE(finished.wait(playTimeoutMs(rendering.size())));
-    const auto result = holdsExactly(again.finish(300), rendering);
-    EXPECT_TRUE(result);
-    std::cout << "rendering after the server came back: " << result.message() << '\n';
-    EXPECT_EQ(dialogs_.messages.size(), 1u);
-}
-
-TEST(WaveEditorServerLossTest, TheLossIsSaidOnceAndThe440HzPreviewPlaysWholeOnceTheServerIsBack) {
-    using namespace vorel::wave;
+// `window` plays, and `recording` hears it; the server dies. The window says `message`, once, and
+// still takes input (`stillResponsive` checks a command). The server starts again on the same
+// socket and the play button is pressed until a sound plays: `heard` receives the recording of it.
+void loseTheServerAndPlayAgain(PlayingWindow window, Recording& recording, const QString& message,
+                               const std::function<void()>& stillResponsive, int playTimeoutMs,
+                               std::vector<std::int16_t>& heard) {
     OwnSoundServer& server = OwnSoundServer::instance();
-    if (const QString why = server.start(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    Recording recording;
-    ASSERT_EQ(recording.start(), QString());
-    const auto tables = ToneTables::create();
-    ASSERT_TRUE(tables) << tables.error();
-    FakeDialogs dialogs;
-    WaveEditorWindow window(*tables.value(), dialogs);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    auto clickButton = [&](int id) { clickClientButton(window.canvas(), window.button(id)); };
-    window.openFile(examples + "/organ.vorelwf");
-    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
-    clickButton(command::compute);
-    const std::span<const std::int16_t> preview = window.previews().playable(1);
-    ASSERT_GT(audibleLength(preview), 0u);
-    clickButton(command::play440);
+    window.clickPlay();
     ASSERT_TRUE(recording.waitForSound(lossTimeoutMs));
 
     server.kill();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, lossTimeoutMs));
-    EXPECT_EQ(dialogs.messages.front(), "ERROR: The sound stopped: the sound server went away.");
-    EXPECT_FALSE(window.player().isPlaying());
-    clickClientAt(window.canvas(), {gridLeft + 8, gridTop + 8}); // the window still takes clicks
-    EXPECT_TRUE(window.model().isSelected(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.dialogs.messages.empty(); }, lossTimeoutMs));
+    EXPECT_EQ(window.dialogs.messages.front(), message);
+    EXPECT_FALSE(window.player.isPlaying());
+    stillResponsive();
 
     ASSERT_EQ(server.start(), QString());
     Recording again;
     ASSERT_EQ(again.start(), QString());
-    QSignalSpy finished(&window.player(), &PcmPlayer::finished);
+    QSignalSpy finished(&window.player, &PcmPlayer::finished);
     ASSERT_TRUE(playOnceReconnected([&] {
-        clickButton(command::play440);
-        return window.player().isPlaying();
+        window.clickPlay();
+        return window.player.isPlaying();
     }));
-    ASSERT_TRUE(finished.wait(playTimeoutMs(preview.size())));
-    const auto result = holdsExactly(again.finish(300), preview);
+    ASSERT_TRUE(finished.wait(playTimeoutMs));
+    heard = again.finish(300);
+    EXPECT_EQ(window.dialogs.messages.size(), 1u);
+}
+
+// The test programs' windows, with the server of this process running when each test begins.
+template <typename Window> class ServerLossTest : public Window {
+  protected:
+    void SetUp() override {
+        if (const QString why = OwnSoundServer::instance().start(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        Window::SetUp();
+    }
+};
+using SoundEditorServerLossTest = ServerLossTest<SoundEditorPlaybackTest>;
+using WaveEditorServerLossTest = ServerLossTest<WaveEditorPlaybackTest>;
+
+TEST_F(SoundEditorServerLossTest, TheLossIsSaidOnceAndTheRenderingPlaysWholeOnceTheServerIsBack) {
+    ASSERT_NO_FATAL_FAILURE(renderExampleSequence());
+    const auto rendering = synth_.renderBuffer().first(audibleLength(synth_.renderBuffer()));
+    std::vector<std::int16_t> heard;
+    ASSERT_NO_FATAL_FAILURE(loseTheServerAndPlayAgain(
+        {player_, dialogs_, [this] { clickButton(sound::command::playRendering); }}, recording_,
+        "Vorel sound editor: The sound stopped: the sound server went away.",
+        [this] {
+            clickButton(sound::command::tempoDown1);
+            EXPECT_EQ(window_->state().sequence.tempo, maxTempo - 1);
+        },
+        playTimeoutMs(rendering.size()), heard));
+    const auto result = holdsExactly(heard, rendering);
+    EXPECT_TRUE(result);
+    std::cout << "rendering after the server came back: " << result.message() << '\n';
+}
+
+TEST_F(WaveEditorServerLossTest, TheLossIsSaidOnceAndThe440HzPreviewPlaysWholeOnceTheServerIsBack) {
+    window_->openFile(examples + "/organ.vorelwf");
+    ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
+    clickButton(wave::command::compute);
+    const std::span<const std::int16_t> preview = window_->previews().playable(1);
+    ASSERT_GT(audibleLength(preview), 0u);
+    std::vector<std::int16_t> heard;
+    ASSERT_NO_FATAL_FAILURE(loseTheServerAndPlayAgain(
+        {window_->player(), dialogs_, [this] { clickButton(wave::command::play440); }}, recording_,
+        "ERROR: The sound stopped: the sound server went away.",
+        [this] {
+            clickClientAt(canvas(), {wave::gridLeft + 8, wave::gridTop + 8}); // overtone 1
+            EXPECT_TRUE(window_->model().isSelected(0));
+        },
+        playTimeoutMs(preview.size()), heard));
+    const auto result = holdsExactly(heard, preview);
     EXPECT_TRUE(result);
     std::cout << "440 Hz preview after the server came back: " << result.message() << '\n';
-    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/integration/SoundEditorPlayback.h"
+#include "tests/integration/PlaybackWindows.h"
 
 #include <QSignalSpy>
 

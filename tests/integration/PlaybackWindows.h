@@ -7,6 +7,8 @@
 #include "common/Pcm.h"
 #include "sound_editor/Commands.h"
 #include "synth/PreviewTones.h"
+#include "wave_editor/ToneTables.h"
+#include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QAction>
 
@@ -18,6 +20,8 @@ inline const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
 inline int playTimeoutMs(std::size_t samples) {
     return static_cast<int>(samples * 1000 / sampleRate) + 10000;
 }
+
+// The programs' windows with a real player, for the tests that record what they play.
 
 // The sound editor's window as the program builds it: the real key tones, a real player and a
 // synthesizer of its own; only the file dialogs and message boxes are fakes.
@@ -69,6 +73,30 @@ class SoundEditorPlaybackTest : public ::testing::Test {
     PcmPlayer player_;
     FakeDialogs dialogs_;
     std::unique_ptr<MainWindow> window_;
+};
+
+// The wave editor's window as the program builds it, on tone tables of its own; only the file
+// dialogs and message boxes are fakes.
+class WaveEditorPlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const QString why = recording_.start(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        auto tables = wave::ToneTables::create();
+        ASSERT_TRUE(tables) << tables.error();
+        tables_ = std::move(tables).value();
+        window_ = std::make_unique<wave::WaveEditorWindow>(*tables_, dialogs_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QWidget* canvas() const { return window_->canvas(); }
+    void clickButton(int id) { clickClientButton(canvas(), window_->button(id)); }
+
+    Recording recording_;
+    std::unique_ptr<wave::ToneTables> tables_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<wave::WaveEditorWindow> window_;
 };
 
 } // namespace vorel::test
