@@ -70,16 +70,18 @@ void OwnSoundServer::kill() {
     daemon_.waitForFinished(startTimeoutMs);
 }
 
-bool playOnceReconnected(const std::function<bool()>& play, int timeoutMs) {
+::testing::AssertionResult playOnceReconnected(const std::function<bool()>& play, int timeoutMs) {
     constexpr int retryMs = 200;
     QElapsedTimer clock;
     clock.start();
     while (!play()) {
         if (clock.elapsed() > timeoutMs)
-            return false;
+            return ::testing::AssertionFailure()
+                   << "no sound plays " << timeoutMs << " ms after the server came back; was it "
+                   << "back before Qt's one attempt to reconnect, three seconds after the loss?";
         QTest::qWait(retryMs);
     }
-    return true;
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace vorel::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -37,8 +39,9 @@ class OwnSoundServer {
 };
 
 // Qt reconnects to a lost sound server three seconds after losing it, and only then can a sound
-// be played again. Repeats the play action `play` every 200 ms until it says a sound plays; false
+// be played again. Repeats the play action `play` every 200 ms until it says a sound plays; fails
 // when none does within `timeoutMs`.
-bool playOnceReconnected(const std::function<bool()>& play, int timeoutMs = 10000);
+::testing::AssertionResult playOnceReconnected(const std::function<bool()>& play,
+                                               int timeoutMs = 10000);
 
 } // namespace vorel::test
