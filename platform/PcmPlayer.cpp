@@ -90,6 +90,20 @@ bool overlaps(std::span<const std::int16_t> a, std::span<const std::int16_t> b) 
     return before(a.data(), b.data() + b.size()) && before(b.data(), a.data() + a.size());
 }
 
+// Why a sink stopped on its own, for the user; empty when it was not a failure. A sound server
+// that dies (or is restarted) takes its streams with it, and Qt stops the sink with a fatal
+// error; a failed write is an I/O error.
+QString lossReason(QAudio::Error error) {
+    switch (error) {
+    case QAudio::FatalError:
+        return PcmPlayer::tr("the sound server went away.");
+    case QAudio::IOError:
+        return PcmPlayer::tr("the audio output failed.");
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 struct PcmPlayer::Impl {
@@ -100,6 +114,7 @@ struct PcmPlayer::Impl {
     // Counts the sounds started and stopped, so that news from a sink that is gone is ignored.
     quint64 generation = 0;
     bool reportedUnavailable = false;
+    bool lossReported = false; // soundStopped was emitted and no sound has started since
 
     // Silences the sink at once and lets it go. False when nothing played.
     bool release() {
@@ -129,12 +144,15 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
         return true;
 
     const auto unavailable = [this](const QString& reason) {
-        if (!impl_->reportedUnavailable) {
+        if (!impl_->reportedUnavailable && !impl_->lossReported) {
             impl_->reportedUnavailable = true;
             emit deviceUnavailable(reason);
         }
         return false;
     };
+    // Looked up for every sound, so that a sound server that came back after a loss is used.
+    // Qt 6.4 reconnects to the server by itself once, three seconds after losing it; until then,
+    // and for good when no server answers then, the output cannot be opened.
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return unavailable(tr("No audio output device is available."));
@@ -161,9 +179,15 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
                     return;
                 const QAudio::State now = impl_->sink->state();
                 // Idle with something left to read is a brief underrun; the sink goes on.
-                if (now == QAudio::StoppedState ||
-                    (now == QAudio::IdleState && impl_->reader->exhausted()))
-                    stop();
+                if (now != QAudio::StoppedState &&
+                    !(now == QAudio::IdleState && impl_->reader->exhausted()))
+                    return;
+                const QString lost = lossReason(impl_->sink->error());
+                stop();
+                if (!lost.isEmpty()) {
+                    impl_->lossReported = true;
+                    emit soundStopped(lost);
+                }
             },
             Qt::QueuedConnection);
     });
@@ -180,6 +204,7 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
     impl_->reader = std::move(reader);
     impl_->sink = std::move(sink);
     impl_->samples = samples;
+    impl_->lossReported = false;
     emit started();
     return true;
 }

@@ -33,6 +33,10 @@ class PcmPlayer : public QObject {
     // No output device could be opened. Emitted for the first failure only, so a window can
     // say once what is wrong; later failures are silent.
     void deviceUnavailable(const QString& reason);
+    // The sound that played broke off: the sound server went away or failed the output. Comes
+    // after finished(), once per sound lost. Until a sound plays again, failures to open the
+    // output are silent: the user has just been told why nothing is heard.
+    void soundStopped(const QString& reason);
 
   private:
     struct Impl;

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace vorel {
 
 // Ends the process with `status` without running the destructors of static objects. Qt 6.4's
@@ -12,6 +16,10 @@ namespace vorel {
 // nothing the programs keep depends on static destructors.
 [[noreturn]] inline void exitSkippingStaticTeardown(int status) {
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // The leak check of a sanitizer build runs at a normal exit, which this one is not.
+    __lsan_do_leak_check();
+#endif
     std::_Exit(status);
 }
 

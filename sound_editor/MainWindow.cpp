@@ -160,6 +160,10 @@ MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, Ke
                                  QStringLiteral("No sound can be played: %1").arg(reason));
         },
         Qt::QueuedConnection);
+    connect(&player_, &PcmPlayer::soundStopped, this, [this](const QString& reason) {
+        dialogs_.showMessage(this, programName,
+                             QStringLiteral("The sound stopped: %1").arg(reason));
+    });
 }
 
 MainWindow::~MainWindow() = default;

@@ -67,7 +67,10 @@ if [ -n "$deb" ]; then
     done <"$work/installed" >"$work/missing"
     [ ! -s "$work/missing" ] || fail "the package lacks: $(tr '\n' ' ' <"$work/missing")"
     dpkg-deb --field "$deb" Depends | grep -q libqt6widgets6 || fail "the package depends on no Qt"
-    dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q postinst || fail "the package has no postinst"
+    # grep reads the whole listing: with -q it would leave after the first match, and tar,
+    # writing the next name into the closed pipe, would fail the pipeline now and then.
+    dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep postinst >/dev/null ||
+        fail "the package has no postinst"
 fi
 
 [ "$failures" -eq 0 ] && echo "installed and packed: everything in place"

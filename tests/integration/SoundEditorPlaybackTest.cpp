@@ -1,61 +1,11 @@
-#include "support/ClientClicks.h"
-#include "support/Recording.h"
-#include "tests/sound_editor/WindowFixture.h"
+#include "tests/integration/PlaybackWindows.h"
 
-#include "common/Pcm.h"
-#include "synth/PreviewTones.h"
-
-#include <QAction>
 #include <QSignalSpy>
 
 #include <iostream>
 
 namespace vorel::test {
 namespace {
-
-const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
-
-// Real milliseconds a sound of `samples` takes to play, with room for a slow start.
-int playTimeoutMs(std::size_t samples) {
-    return static_cast<int>(samples * 1000 / sampleRate) + 10000;
-}
-
-// The sound editor's window as the program builds it: the real key tones, a real player and a
-// synthesizer of its own; only the file dialogs and message boxes are fakes.
-class SoundEditorPlaybackTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (const QString why = recording_.start(); !why.isEmpty())
-            GTEST_SKIP() << why.toStdString();
-        window_ = std::make_unique<MainWindow>(synth_, player_, dialogs_,
-                                               [this](int key) { return tones_.tone(key); });
-        window_->show();
-        window_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    }
-    void TearDown() override {
-        dropDialogWatchers();
-        window_.reset();
-    }
-
-    QWidget* client() const { return window_->clientArea(); }
-    void clickButton(int id) { clickClientButton(client(), window_->button(id)); }
-    // A menu command with a file chosen in its (fake) file dialog.
-    void openThroughMenu(int id, const QString& path) {
-        dialogs_.answers.push_back(path);
-        auto* action = window_->findChild<QAction*>(QString::number(id));
-        ASSERT_NE(action, nullptr) << id;
-        action->trigger();
-        ASSERT_TRUE(dialogs_.answers.empty()) << "no file dialog for command " << id;
-    }
-
-    Recording recording_;
-    const PreviewTones tones_;
-    Synth synth_;
-    PcmPlayer player_;
-    FakeDialogs dialogs_;
-    std::unique_ptr<MainWindow> window_;
-};
 
 TEST_F(SoundEditorPlaybackTest, GridClicksPlayTheWholeToneOfTheClickedKeyInOrder) {
     struct Click {
@@ -98,22 +48,10 @@ TEST_F(SoundEditorPlaybackTest, GridClicksPlayTheWholeToneOfTheClickedKeyInOrder
 }
 
 TEST_F(SoundEditorPlaybackTest, ExampleSequenceRenderedAndPreviewNoteAreRecordedExactly) {
-    openThroughMenu(101, examples + "/saw.vorelwf");
-    openThroughMenu(102, examples + "/soft-lead.vorelsf");
-    openThroughMenu(32779, examples + "/demo.vorelsqf");
-    ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
-    ASSERT_GT(window_->state().sequence.noteCount(), 0u);
-    // The fastest tempo keeps the recording short.
-    for (int i = 0; i < 10; ++i)
-        clickButton(91); // "UP"
-    ASSERT_EQ(window_->state().sequence.tempo, maxTempo);
-
+    ASSERT_NO_FATAL_FAILURE(renderExampleSequence());
     QSignalSpy finished(&player_, &PcmPlayer::finished);
-    clickButton(1036); // "Render->": returns once the work has finished
-    ASSERT_FALSE(window_->busy());
     const std::span<const std::int16_t> rendering = synth_.renderBuffer();
     const std::size_t renderedLength = audibleLength(rendering);
-    ASSERT_GT(renderedLength, 0u);
     clickButton(1037); // "Play"
     ASSERT_TRUE(player_.isPlaying());
     ASSERT_TRUE(finished.wait(playTimeoutMs(renderedLength)));

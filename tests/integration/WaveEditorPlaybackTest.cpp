@@ -1,10 +1,7 @@
-#include "support/ClientClicks.h"
-#include "support/FakeDialogs.h"
-#include "support/Recording.h"
+#include "tests/integration/PlaybackWindows.h"
 
 #include "wave_editor/Preview.h"
 #include "wave_editor/ui/Commands.h"
-#include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QSignalSpy>
 
@@ -21,30 +18,18 @@ QPoint square(int index) {
             gridTop + gridCellPixels * (index / 10) + 8};
 }
 
-TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheComputedPreview) {
-    Recording recording;
-    if (const QString why = recording.start(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    const auto tables = ToneTables::create();
-    ASSERT_TRUE(tables) << tables.error();
-    FakeDialogs dialogs;
-    WaveEditorWindow window(*tables.value(), dialogs);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QWidget* canvas = window.canvas();
-    auto clickButton = [&](int id) { clickClientButton(canvas, window.button(id)); };
-
+TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheComputedPreview) {
     // Overtones 1, 2 and 3 at 1.0; 5 and 12 at -0.3.
     for (int index : {0, 1, 2})
-        clickClientAt(canvas, square(index));
+        clickClientAt(canvas(), square(index));
     clickButton(command::setOne);
     clickButton(command::deselectAll);
     for (int index : {4, 11})
-        clickClientAt(canvas, square(index));
+        clickClientAt(canvas(), square(index));
     for (int i = 0; i < 3; ++i)
         clickButton(command::raise);
     clickButton(command::invert);
-    const WaveData wave = window.model().wave();
+    const WaveData wave = window_->model().wave();
     EXPECT_EQ(wave[0], 1.0);
     EXPECT_EQ(wave[2], 1.0);
     EXPECT_NEAR(wave[4], -0.3, 1e-12);
@@ -54,21 +39,21 @@ TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompute
     clickButton(command::compute);
     // The window computes on its worker threads; the engine alone must give the same samples.
     PreviewBuffers expected;
-    computePreviews(wave, *tables.value(), expected);
-    ASSERT_TRUE(std::ranges::equal(window.previews().pcm(1), expected.pcm(1)));
+    computePreviews(wave, *tables_, expected);
+    ASSERT_TRUE(std::ranges::equal(window_->previews().pcm(1), expected.pcm(1)));
     const std::span<const std::int16_t> played = expected.playable(1);
     ASSERT_EQ(played.size(), 132300u);
     ASSERT_NE(played.back(), 0); // a lost tail would show
 
-    QSignalSpy finished(&window.player(), &PcmPlayer::finished);
+    QSignalSpy finished(&window_->player(), &PcmPlayer::finished);
     clickButton(command::play440);
-    ASSERT_TRUE(window.player().isPlaying());
+    ASSERT_TRUE(window_->player().isPlaying());
     ASSERT_TRUE(finished.wait(15000));
-    const std::vector<std::int16_t> recorded = recording.finish(300);
+    const std::vector<std::int16_t> recorded = recording_.finish(300);
     const auto result = holdsExactly(recorded, played);
     EXPECT_TRUE(result);
     std::cout << "440 Hz preview: " << result.message() << '\n';
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs_.messages.empty());
 }
 
 } // namespace

@@ -6,25 +6,32 @@
 # talks to this daemon and to no other) and VOREL_PULSE_MONITOR (the source the tests record
 # from; the tests skip without it).
 
+# private_pulse_daemon FOLDER: becomes the daemon (exec), serving the socket FOLDER/native, with
+# its home, runtime and state folders and its log (daemon.log) in FOLDER. Run it in the
+# background: $! is the daemon. The tests that take the server away start it again on the same
+# socket this way.
+private_pulse_daemon() {
+    local folder=$1
+    mkdir -p -m 700 "$folder/runtime"
+    # -n: none of the system's start-up script, only the two modules below. The daemon's home,
+    # runtime and state folders are ours, so it neither sees nor disturbs a desktop's daemon.
+    # As root it warns that it is meant for --system mode and runs all the same.
+    HOME="$folder" XDG_RUNTIME_DIR="$folder/runtime" PULSE_RUNTIME_PATH="$folder/runtime/pulse" \
+        PULSE_STATE_PATH="$folder/state" DBUS_SESSION_BUS_ADDRESS=disabled: \
+        exec pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+        --realtime=no --high-priority=no --log-target=file:"$folder/daemon.log" \
+        -L "module-null-sink sink_name=vorel_null format=s16le rate=44100 channels=1 norewinds=1" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$folder/native"
+}
+
 private_pulse_start() {
     if ! command -v pulseaudio >/dev/null || ! command -v pactl >/dev/null; then
         echo "private-pulse: pulseaudio or pactl missing: the playback tests will be skipped" >&2
         return 0
     fi
     VOREL_PULSE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/vorel-pulse.XXXXXX")
-    mkdir -m 700 "$VOREL_PULSE_DIR/runtime"
     local socket="$VOREL_PULSE_DIR/native"
-    # -n: none of the system's start-up script, only the two modules below. The daemon's home,
-    # runtime and state folders are ours, so it neither sees nor disturbs a desktop's daemon.
-    # As root it warns that it is meant for --system mode and runs all the same.
-    HOME="$VOREL_PULSE_DIR" XDG_RUNTIME_DIR="$VOREL_PULSE_DIR/runtime" \
-        PULSE_RUNTIME_PATH="$VOREL_PULSE_DIR/runtime/pulse" \
-        PULSE_STATE_PATH="$VOREL_PULSE_DIR/state" DBUS_SESSION_BUS_ADDRESS=disabled: \
-        pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-        --realtime=no --high-priority=no --log-target=file:"$VOREL_PULSE_DIR/daemon.log" \
-        -L "module-null-sink sink_name=vorel_null format=s16le rate=44100 channels=1 norewinds=1" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" \
-        </dev/null >/dev/null 2>&1 &
+    private_pulse_daemon "$VOREL_PULSE_DIR" </dev/null >/dev/null 2>&1 &
     VOREL_PULSE_PID=$!
 
     export PULSE_SERVER="unix:$socket"

@@ -227,6 +227,9 @@ WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs
     connect(&player_, &PcmPlayer::deviceUnavailable, this, [this](const QString& reason) {
         dialogs_.showMessage(this, "ERROR", "The sound cannot be played: " + reason);
     });
+    connect(&player_, &PcmPlayer::soundStopped, this, [this](const QString& reason) {
+        dialogs_.showMessage(this, "ERROR", "The sound stopped: " + reason);
+    });
 }
 
 WaveEditorWindow::~WaveEditorWindow() {

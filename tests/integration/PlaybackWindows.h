@@ -1,0 +1,102 @@
+#pragma once
+
+#include "support/ClientClicks.h"
+#include "support/Recording.h"
+#include "tests/sound_editor/WindowFixture.h"
+
+#include "common/Pcm.h"
+#include "sound_editor/Commands.h"
+#include "synth/PreviewTones.h"
+#include "wave_editor/ToneTables.h"
+#include "wave_editor/ui/WaveEditorWindow.h"
+
+#include <QAction>
+
+namespace vorel::test {
+
+inline const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
+
+// Real milliseconds a sound of `samples` takes to play, with room for a slow start.
+inline int playTimeoutMs(std::size_t samples) {
+    return static_cast<int>(samples * 1000 / sampleRate) + 10000;
+}
+
+// The programs' windows with a real player, for the tests that record what they play.
+
+// The sound editor's window as the program builds it: the real key tones, a real player and a
+// synthesizer of its own; only the file dialogs and message boxes are fakes.
+class SoundEditorPlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const QString why = recording_.start(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        window_ = std::make_unique<MainWindow>(synth_, player_, dialogs_,
+                                               [this](int key) { return tones_.tone(key); });
+        window_->show();
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    }
+    void TearDown() override {
+        dropDialogWatchers();
+        window_.reset();
+    }
+
+    QWidget* client() const { return window_->clientArea(); }
+    void clickButton(int id) { clickClientButton(client(), window_->button(id)); }
+    // A menu command with a file chosen in its (fake) file dialog.
+    void openThroughMenu(int id, const QString& path) {
+        dialogs_.answers.push_back(path);
+        auto* action = window_->findChild<QAction*>(QString::number(id));
+        ASSERT_NE(action, nullptr) << id;
+        action->trigger();
+        ASSERT_TRUE(dialogs_.answers.empty()) << "no file dialog for command " << id;
+    }
+    // Loads the example wave, sound and sequence and renders the sequence at the fastest tempo,
+    // which keeps the recording short.
+    void renderExampleSequence() {
+        openThroughMenu(sound::command::loadWave, examples + "/saw.vorelwf");
+        openThroughMenu(sound::command::loadSound, examples + "/soft-lead.vorelsf");
+        openThroughMenu(sound::command::loadSequence, examples + "/demo.vorelsqf");
+        ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
+        ASSERT_GT(window_->state().sequence.noteCount(), 0u);
+        for (int i = 0; i < 10; ++i)
+            clickButton(sound::command::tempoUp10);
+        ASSERT_EQ(window_->state().sequence.tempo, maxTempo);
+        clickButton(sound::command::render); // returns once the work has finished
+        ASSERT_FALSE(window_->busy());
+        ASSERT_GT(audibleLength(synth_.renderBuffer()), 0u);
+    }
+
+    Recording recording_;
+    const PreviewTones tones_;
+    Synth synth_;
+    PcmPlayer player_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+// The wave editor's window as the program builds it, on tone tables of its own; only the file
+// dialogs and message boxes are fakes.
+class WaveEditorPlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const QString why = recording_.start(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        auto tables = wave::ToneTables::create();
+        ASSERT_TRUE(tables) << tables.error();
+        tables_ = std::move(tables).value();
+        window_ = std::make_unique<wave::WaveEditorWindow>(*tables_, dialogs_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QWidget* canvas() const { return window_->canvas(); }
+    void clickButton(int id) { clickClientButton(canvas(), window_->button(id)); }
+
+    Recording recording_;
+    std::unique_ptr<wave::ToneTables> tables_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<wave::WaveEditorWindow> window_;
+};
+
+} // namespace vorel::test
