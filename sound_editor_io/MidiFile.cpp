@@ -182,10 +182,54 @@ struct FileContents {
     int drumNotes = 0;
 };
 
+// The notes still sounding, earliest first, by channel * 128 + note number: only the numbers a
+// track plays take room.
+using OpenNotes = std::map<int, std::deque<std::size_t>>;
+
+// A meta event, after its status byte. Returns false at the end of the track.
+bool readMeta(ChunkReader& track, FileContents& contents) {
+    const std::uint8_t type = track.byte();
+    const std::uint32_t length = track.variableLength();
+    if (type == endOfTrackMeta)
+        return false;
+    if (type != tempoMeta) {
+        track.skip(length);
+        return true;
+    }
+    if (length != 3)
+        track.fail("has a tempo event of " + std::to_string(length) + " bytes instead of 3");
+    const std::uint32_t tempo = track.tempo(); // microseconds per quarter note
+    if (!contents.microsecondsPerQuarter)
+        contents.microsecondsPerQuarter = tempo;
+    return true;
+}
+
+// A channel message whose status and first data byte are read: a note-on starts a note, a
+// note-off (or a note-on at velocity 0) ends the earliest open note of its channel and number.
+void readChannelMessage(ChunkReader& track, std::uint8_t status, std::uint8_t first,
+                        std::int64_t time, FileContents& contents, OpenNotes& open) {
+    const std::uint8_t kind = status & 0xF0u;
+    const bool oneDataByte = kind == programChangeStatus || kind == channelPressureStatus;
+    const std::uint8_t second = oneDataByte ? 0 : track.byte();
+    if (first >= 0x80 || second >= 0x80)
+        track.fail("has a status byte where a data byte is needed");
+    const int channel = status & 0x0F;
+    const bool noteOn = kind == noteOnStatus && second > 0;
+    const bool noteOff = kind == noteOffStatus || (kind == noteOnStatus && second == 0);
+    auto& sounding = open[channel * noteNumberCount + first];
+    if (noteOn && channel == drumChannel) {
+        ++contents.drumNotes;
+    } else if (noteOn) {
+        sounding.push_back(contents.notes.size());
+        contents.notes.push_back({time, time, first, second});
+    } else if (noteOff && !sounding.empty()) {
+        contents.notes[sounding.front()].end = time;
+        sounding.pop_front();
+    }
+}
+
 void readTrack(ChunkReader& track, FileContents& contents) {
-    // The notes still sounding, earliest first, by channel * 128 + note number: only the numbers
-    // a track plays take room.
-    std::map<int, std::deque<std::size_t>> open;
+    OpenNotes open;
     std::int64_t time = 0;
     std::uint8_t runningStatus = 0; // none yet
     while (!track.atEnd()) {
@@ -201,48 +245,15 @@ void readTrack(ChunkReader& track, FileContents& contents) {
             runningStatus = status;
             first = track.byte();
         }
-
         if (status == metaStatus) {
-            const std::uint8_t type = track.byte();
-            const std::uint32_t length = track.variableLength();
-            if (type == endOfTrackMeta)
+            if (!readMeta(track, contents))
                 break;
-            if (type == tempoMeta) {
-                if (length != 3)
-                    track.fail("has a tempo event of " + std::to_string(length) +
-                               " bytes instead of 3");
-                const std::uint32_t tempo = track.tempo(); // microseconds per quarter note
-                if (!contents.microsecondsPerQuarter)
-                    contents.microsecondsPerQuarter = tempo;
-                continue;
-            }
-            track.skip(length);
-            continue;
-        }
-        if (status == systemExclusiveStatus || status == escapeStatus) {
+        } else if (status == systemExclusiveStatus || status == escapeStatus) {
             track.skip(track.variableLength());
-            continue;
-        }
-        if (status >= systemExclusiveStatus)
+        } else if (status > systemExclusiveStatus) {
             track.fail("has the status byte " + hex(status) + ", which a MIDI file cannot hold");
-
-        const std::uint8_t kind = status & 0xF0u;
-        const bool oneDataByte = kind == programChangeStatus || kind == channelPressureStatus;
-        const std::uint8_t second = oneDataByte ? 0 : track.byte();
-        if (first >= 0x80 || second >= 0x80)
-            track.fail("has a status byte where a data byte is needed");
-        const int channel = status & 0x0F;
-        const bool noteOn = kind == noteOnStatus && second > 0;
-        const bool noteOff = kind == noteOffStatus || (kind == noteOnStatus && second == 0);
-        auto& sounding = open[channel * noteNumberCount + first];
-        if (noteOn && channel == drumChannel) {
-            ++contents.drumNotes;
-        } else if (noteOn) {
-            sounding.push_back(contents.notes.size());
-            contents.notes.push_back({time, time, first, second});
-        } else if (noteOff && !sounding.empty()) {
-            contents.notes[sounding.front()].end = time; // the earliest open note ends
-            sounding.pop_front();
+        } else {
+            readChannelMessage(track, status, first, time, contents, open);
         }
     }
     // Notes still sounding end with their track.
@@ -321,8 +332,16 @@ std::vector<std::byte> encodeMidiFile(const SequenceData& sequence) {
     return file;
 }
 
-Result<MidiImport> decodeMidiFile(std::span<const std::byte> bytes) {
-    using R = Result<MidiImport>;
+namespace {
+
+struct FileHeader {
+    std::uint32_t headerLength; // bytes of the header chunk's body
+    std::uint32_t trackCount;   // "MTrk" chunks
+    std::uint32_t division;     // ticks per quarter note
+};
+
+Result<FileHeader> readHeader(std::span<const std::byte> bytes) {
+    using R = Result<FileHeader>;
     if (bytes.size() > maxMidiFileSize)
         return R::failure("a MIDI file holds at most 16 MiB, this one " +
                           std::to_string(bytes.size()) + " bytes");
@@ -332,36 +351,39 @@ Result<MidiImport> decodeMidiFile(std::span<const std::byte> bytes) {
     if (headerLength < 6 || headerLength > bytes.size() - chunkHeaderSize)
         return R::failure("its header chunk has " + std::to_string(headerLength) +
                           " bytes, not at least 6 within the file");
-    const std::uint32_t format = bigEndianAt(bytes, 8, 2);      // 0 one track, 1 parallel tracks
-    const std::uint32_t trackCount = bigEndianAt(bytes, 10, 2); // "MTrk" chunks
-    const std::uint32_t division = bigEndianAt(bytes, 12, 2);   // ticks per quarter note
+    const std::uint32_t format = bigEndianAt(bytes, 8, 2); // 0 one track, 1 parallel tracks
+    const FileHeader header{headerLength, bigEndianAt(bytes, 10, 2), bigEndianAt(bytes, 12, 2)};
     if (format == 2)
         return R::failure("it is a format-2 file (independent patterns), which has no single "
                           "timeline to import");
     if (format > 2)
         return R::failure("its format, " + std::to_string(format) + ", is not 0, 1 or 2");
-    if ((division & 0x8000u) != 0)
+    if ((header.division & 0x8000u) != 0)
         return R::failure("it is timed in SMPTE frames, not in ticks per quarter note");
-    if (division == 0)
+    if (header.division == 0)
         return R::failure("its division is 0 ticks per quarter note");
+    return R::success(header);
+}
 
-    // Chunks follow the header: tracks are "MTrk"; chunks of other kinds are skipped.
-    FileContents contents;
-    std::size_t offset = chunkHeaderSize + headerLength;
+// The tracks' events. Chunks follow the header: tracks are "MTrk"; chunks of other kinds are
+// skipped.
+Status readTracks(std::span<const std::byte> bytes, const FileHeader& header,
+                  FileContents& contents) {
+    std::size_t offset = chunkHeaderSize + header.headerLength;
     try {
-        for (std::uint32_t found = 0; found < trackCount;) {
+        for (std::uint32_t found = 0; found < header.trackCount;) {
             if (bytes.size() - offset < chunkHeaderSize)
-                return R::failure("the file ends before track " + std::to_string(found + 1) +
-                                  " of " + std::to_string(trackCount));
+                return Status::failure("the file ends before track " + std::to_string(found + 1) +
+                                       " of " + std::to_string(header.trackCount));
             if (!printableId(bytes.subspan(offset, 4)))
-                return R::failure("the chunk at byte " + std::to_string(offset) +
-                                  " has a damaged id");
+                return Status::failure("the chunk at byte " + std::to_string(offset) +
+                                       " has a damaged id");
             const std::uint32_t length = bigEndianAt(bytes, offset + 4, 4);
             const std::size_t body = offset + chunkHeaderSize;
             if (length > bytes.size() - body)
-                return R::failure("the chunk at byte " + std::to_string(offset) + " declares " +
-                                  std::to_string(length) + " bytes, but only " +
-                                  std::to_string(bytes.size() - body) + " follow");
+                return Status::failure("the chunk at byte " + std::to_string(offset) +
+                                       " declares " + std::to_string(length) + " bytes, but only " +
+                                       std::to_string(bytes.size() - body) + " follow");
             if (hasId(bytes, offset, "MTrk")) {
                 ChunkReader track(bytes.subspan(body, length), body,
                                   "track " + std::to_string(found + 1));
@@ -371,51 +393,75 @@ Result<MidiImport> decodeMidiFile(std::span<const std::byte> bytes) {
             offset = body + length;
         }
     } catch (const Damaged& damaged) {
-        return R::failure(damaged.reason);
+        return Status::failure(damaged.reason);
     }
+    return Status::success();
+}
 
-    MidiImport import;
-    MidiImportReport& report = import.report;
-    report.drumNotes = contents.drumNotes;
-    std::vector<NoteRecord> notes;
-    for (const FileNote& note : contents.notes) {
-        const std::int64_t tick = nearestGridTick(note.start, division);
-        if (tick >= tickCount) {
-            ++report.droppedPastEnd;
-            continue;
-        }
-        int number = note.number;
-        while (number < lowestNote)
-            number += notesPerOctave;
-        while (number > highestNote)
-            number -= notesPerOctave;
-        report.movedByOctaves += number != note.number;
-        std::int64_t length =
-            std::max<std::int64_t>(1, nearestGridTick(note.end - note.start, division));
-        if (length > longestNote) {
-            length = longestNote;
-            ++report.shortened;
-        }
-        // The nearest ten-percent step of velocity / 127.
-        const int velocityIndex =
-            std::clamp((20 * note.velocity + 127) / 254 - 1, 0, percentCount - 1);
-        notes.push_back({static_cast<std::int16_t>(tick),
-                         static_cast<std::int16_t>(number - lowestNote),
-                         static_cast<std::int16_t>(length), percentCount - 1,
-                         static_cast<std::int16_t>(velocityIndex)});
+// A note of the file on the grid, or nothing when it starts past the grid's end.
+std::optional<NoteRecord> gridNote(const FileNote& note, std::int64_t division,
+                                   MidiImportReport& report) {
+    const std::int64_t tick = nearestGridTick(note.start, division);
+    if (tick >= tickCount) {
+        ++report.droppedPastEnd;
+        return std::nullopt;
     }
-    // Grid order; of several notes on one start cell the last one in the file stays.
+    int number = note.number;
+    while (number < lowestNote)
+        number += notesPerOctave;
+    while (number > highestNote)
+        number -= notesPerOctave;
+    report.movedByOctaves += number != note.number;
+    std::int64_t length =
+        std::max<std::int64_t>(1, nearestGridTick(note.end - note.start, division));
+    if (length > longestNote) {
+        length = longestNote;
+        ++report.shortened;
+    }
+    // The nearest ten-percent step of velocity / 127.
+    const int velocityIndex = std::clamp((20 * note.velocity + 127) / 254 - 1, 0, percentCount - 1);
+    return NoteRecord{static_cast<std::int16_t>(tick),
+                      static_cast<std::int16_t>(number - lowestNote),
+                      static_cast<std::int16_t>(length), percentCount - 1,
+                      static_cast<std::int16_t>(velocityIndex)};
+}
+
+// The notes in grid order; of several notes on one start cell the last one in the file stays.
+std::vector<NoteRecord> oneNotePerCell(std::vector<NoteRecord> notes, MidiImportReport& report) {
     std::stable_sort(notes.begin(), notes.end(), [](const NoteRecord& a, const NoteRecord& b) {
         return std::tie(a.tick, a.key) < std::tie(b.tick, b.key);
     });
+    std::vector<NoteRecord> kept;
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const bool sameCellFollows = i + 1 < notes.size() && notes[i + 1].tick == notes[i].tick &&
                                      notes[i + 1].key == notes[i].key;
         if (sameCellFollows)
             ++report.replaced;
         else
-            import.notes.push_back(notes[i]);
+            kept.push_back(notes[i]);
     }
+    return kept;
+}
+
+} // namespace
+
+Result<MidiImport> decodeMidiFile(std::span<const std::byte> bytes) {
+    using R = Result<MidiImport>;
+    const Result<FileHeader> header = readHeader(bytes);
+    if (!header)
+        return R::failure(header.error());
+    FileContents contents;
+    if (const Status read = readTracks(bytes, header.value(), contents); !read)
+        return R::failure(read.error());
+
+    MidiImport import;
+    MidiImportReport& report = import.report;
+    report.drumNotes = contents.drumNotes;
+    std::vector<NoteRecord> notes;
+    for (const FileNote& note : contents.notes)
+        if (const auto onGrid = gridNote(note, header.value().division, report))
+            notes.push_back(*onGrid);
+    import.notes = oneNotePerCell(std::move(notes), report);
 
     // Without a tempo event a MIDI file plays at 120 beats per minute.
     const std::int64_t microseconds = contents.microsecondsPerQuarter.value_or(500'000);

@@ -2,6 +2,7 @@
 
 #include "common/FileIo.h"
 #include "common/Pcm.h"
+#include "common/SoundFileBytes.h"
 #include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundFile.h"
 #include "sound_editor_io/WavFile.h"
@@ -36,6 +37,13 @@ Status saveSequenceFile(const std::string& path, const SequenceData& sequence) {
 
 Status saveWavFile(const std::string& path, std::span<const std::int16_t> buffer) {
     return writeFileAtomically(path, encodeWavFile(buffer.first(audibleLength(buffer))));
+}
+
+Status saveFlacFile(const std::string& path, std::span<const std::int16_t> buffer) {
+    auto bytes = encodeFlacFile(buffer.first(audibleLength(buffer)));
+    if (!bytes)
+        return Status::failure(bytes.error());
+    return writeFileAtomically(path, bytes.value());
 }
 
 } // namespace vorel

@@ -18,7 +18,9 @@ Status saveSoundFile(const std::string& path, const SoundSettings& settings);
 // Replaces the notes of `sequence` only when the whole file is good.
 Status loadSequenceFile(const std::string& path, SequenceData& sequence);
 Status saveSequenceFile(const std::string& path, const SequenceData& sequence);
-// Writes the buffer up to its last non-zero sample as a WAV file.
+// Writes the buffer up to its last non-zero sample as a WAV file, or as a FLAC file of the same
+// samples.
 Status saveWavFile(const std::string& path, std::span<const std::int16_t> buffer);
+Status saveFlacFile(const std::string& path, std::span<const std::int16_t> buffer);
 
 } // namespace vorel
