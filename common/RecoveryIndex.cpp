@@ -127,15 +127,14 @@ class IndexReader {
         }
         if (word == "document")
             return document(value);
+        if (!isDocumentEntry(word))
+            return "unknown entry \"" + word + "\"";
         RecoveryEntry& last = index_.documents.back();
         if (word == "file")
             return text(value, last.file) && isPlainFileName(last.file)
                        ? ""
                        : "\"" + std::string(value) + "\" is not a file name in the folder";
-        if (word == "name" || word == "path")
-            return text(value, word == "name" ? last.name : last.originalPath) ? ""
-                                                                               : "a broken escape";
-        return "unknown entry \"" + word + "\"";
+        return text(value, word == "name" ? last.name : last.originalPath) ? "" : "a broken escape";
     }
 
     static bool text(std::string_view value, std::string& into) {
