@@ -33,13 +33,13 @@ QString described(const QString& noun, const QString& name) {
 
 } // namespace
 
-Document::Document(DocumentSpec spec) : spec_(std::move(spec)) {
-    current_ = spec_.contents();
+Document::Document(DocumentHandling handling) : handling_(std::move(handling)) {
+    current_ = handling_.contents();
     stored_ = current_;
 }
 
 QString Document::described() const {
-    return vorel::described(spec_.noun, name_);
+    return vorel::described(handling_.noun, name_);
 }
 
 void Document::storedIn(const QString& path) {
@@ -59,7 +59,7 @@ void Document::unsaved(const QString& name, const QString& path) {
 }
 
 bool Document::refresh() {
-    std::vector<std::byte> now = spec_.contents();
+    std::vector<std::byte> now = handling_.contents();
     const bool changed = now != current_;
     current_ = std::move(now);
     modified_ = !stored_ || *stored_ != current_;
@@ -76,8 +76,8 @@ UnsavedWork::UnsavedWork(QWidget* window, UserDialogs& dialogs, FileCommands& fi
 
 UnsavedWork::~UnsavedWork() = default;
 
-Document& UnsavedWork::add(DocumentSpec spec) {
-    documents_.push_back(std::make_unique<Document>(std::move(spec)));
+Document& UnsavedWork::add(DocumentHandling handling) {
+    documents_.push_back(std::make_unique<Document>(std::move(handling)));
     return *documents_.back();
 }
 
@@ -164,12 +164,12 @@ bool UnsavedWork::save(Document& document) {
 }
 
 UnsavedWork::Saved UnsavedWork::saveWithDialog(Document& document) {
-    const std::optional<QString> path = files_.chooseToSave(document.spec().saveDialog);
+    const std::optional<QString> path = files_.chooseToSave(document.handling().saveDialog);
     return path ? saveTo(document, *path) : Saved::cancelled;
 }
 
 UnsavedWork::Saved UnsavedWork::saveTo(Document& document, const QString& path) {
-    if (const Status saved = document.spec().saveTo(path); !saved) {
+    if (const Status saved = document.handling().saveTo(path); !saved) {
         files_.reportSaveFailure(path, saved);
         return Saved::failed;
     }
@@ -203,7 +203,7 @@ RecoveryStore::Snapshot UnsavedWork::snapshot() {
     for (const auto& document : documents_) {
         if (!document->modified())
             continue;
-        snapshot.index.documents.push_back({document->spec().kind,
+        snapshot.index.documents.push_back({document->handling().kind,
                                             {},
                                             document->name_.toStdString(),
                                             enginePath(document->path())});
@@ -264,7 +264,7 @@ std::vector<UnsavedWork::Copy> UnsavedWork::readCopies(const LeftWork& work, QSt
         const std::string path = store_->folder() + "/" + entry.file;
         const auto document =
             std::find_if(documents_.begin(), documents_.end(),
-                         [&entry](const auto& d) { return d->spec().kind == entry.kind; });
+                         [&entry](const auto& d) { return d->handling().kind == entry.kind; });
         Result<std::vector<std::byte>> bytes = readFileBytes(path, largestCopy);
         Status good = bytes ? Status::success() : Status::failure(bytes.error());
         if (good && bytes.value().size() > largestCopy)
@@ -272,7 +272,7 @@ std::vector<UnsavedWork::Copy> UnsavedWork::readCopies(const LeftWork& work, QSt
         if (good && document == documents_.end())
             good = Status::failure("this program does not edit such a document");
         if (good)
-            good = (*document)->spec().check(bytes.value());
+            good = (*document)->handling().check(bytes.value());
         if (good) {
             copies.push_back({document->get(), &entry, std::move(bytes).value()});
         } else {
@@ -295,7 +295,7 @@ void UnsavedWork::offer(const LeftWork& work, const std::vector<Copy>& copies) {
                 return;
         for (const Copy& copy : copies) {
             const QString name = QString::fromStdString(copy.entry->name);
-            copy.document->spec().restore(copy.bytes, name);
+            copy.document->handling().restore(copy.bytes, name);
             copy.document->unsaved(name, QFile::decodeName(copy.entry->originalPath.c_str()));
         }
         if (view_.restore)
@@ -314,7 +314,7 @@ QString UnsavedWork::describeLeftWork(const LeftWork& work, const std::vector<Co
                        .arg(caption_, when.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     for (const Copy& copy : copies) {
         text += QStringLiteral("\n    ") +
-                described(copy.document->spec().noun, QString::fromStdString(copy.entry->name));
+                described(copy.document->handling().noun, QString::fromStdString(copy.entry->name));
         const QString path = QFile::decodeName(copy.entry->originalPath.c_str());
         if (!path.isEmpty())
             text += QStringLiteral(" (%1)").arg(QDir::toNativeSeparators(path));

@@ -27,7 +27,7 @@ class FileCommands;
 
 // What the kit needs of one document a window edits: the sound editor's sequence and its sound
 // settings, the wave editor's wave.
-struct DocumentSpec {
+struct DocumentHandling {
     DocumentKind kind;
     QString noun;                 // "sequence", "sound settings", "wave"
     FileDialogRequest saveDialog; // the dialog of the document's save command
@@ -46,9 +46,9 @@ struct DocumentSpec {
 // file (an import, a recovered copy) are modified until saved.
 class Document {
   public:
-    explicit Document(DocumentSpec spec);
+    explicit Document(DocumentHandling handling);
 
-    const DocumentSpec& spec() const { return spec_; }
+    const DocumentHandling& handling() const { return handling_; }
     bool modified() const { return modified_; }
     // The file it was loaded from or saved to (or recovered from), empty when none.
     const QString& path() const { return path_; }
@@ -62,7 +62,7 @@ class Document {
     // Reads the contents again; true when they changed since the last reading.
     bool refresh();
 
-    DocumentSpec spec_;
+    DocumentHandling handling_;
     QString path_;
     QString name_;
     std::optional<std::vector<std::byte>> stored_; // what its file holds; nothing: in no file
@@ -83,7 +83,7 @@ class UnsavedWork : public QObject {
     ~UnsavedWork() override;
 
     // The question asks about documents in the order they were added.
-    Document& add(DocumentSpec spec);
+    Document& add(DocumentHandling handling);
 
     // After anything that may have changed a document: updates the marker and, when copies are
     // kept, has them written within the copy delay.
