@@ -89,7 +89,9 @@ bool LongWork::runOnWorker(const QString& label, const Work& work) {
     InputBlocker blocker(window_);
     QProgressDialog dialog(label, QStringLiteral("Cancel"), 0, progressSteps, window_);
     dialog.setWindowTitle(title_);
-    dialog.setWindowModality(Qt::WindowModal);
+    // Not modal: a modal dialog blocks the window, and Qt drops the close requests of a blocked
+    // window, so the close box would not stop the work. The blocker above keeps the input away.
+    dialog.setWindowModality(Qt::NonModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
     dialog.setMinimumDuration(showAfterMs);

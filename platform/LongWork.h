@@ -10,10 +10,11 @@ class QWidget;
 
 namespace vorel {
 
-// Runs long work on a thread of its own while the window thread keeps painting. A modal progress
-// dialog titled `title`, with Cancel, appears when the work takes more than a moment; until the
-// work ends, input aimed at `window` (its buttons, menu, shortcuts and mouse clicks) is thrown
-// away, so nothing the work reads can change under it.
+// Runs long work on a thread of its own while the window thread keeps painting. A progress dialog
+// titled `title`, with Cancel, appears when the work takes more than a moment; until the work
+// ends, input aimed at `window` (its buttons, menu, shortcuts and mouse clicks) is thrown away, so
+// nothing the work reads can change under it. The window itself is not blocked: a request to close
+// it reaches its closeEvent, which cancels the work (holdBackClose).
 //
 // `work` gets a progress callback to call with the fraction done (0..1) from its thread; the
 // callback returns false once the user has cancelled. run() returns what `work` returns.

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vorel {
 namespace {
@@ -32,6 +33,28 @@ std::optional<QString> SystemDialogs::saveFile(QWidget* parent, const FileDialog
 
 void SystemDialogs::showMessage(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox::warning(parent, caption, text);
+}
+
+SaveAnswer SystemDialogs::askToSave(QWidget* parent, const QString& caption,
+                                    const QString& question) {
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        parent, caption, question, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+        QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return SaveAnswer::save;
+    return answer == QMessageBox::Discard ? SaveAnswer::discard : SaveAnswer::cancel;
+}
+
+RecoveryAnswer SystemDialogs::offerRecovery(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Recover unsaved work"), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* recover = box.addButton(QStringLiteral("Recover"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.exec();
+    if (box.clickedButton() == recover)
+        return RecoveryAnswer::recover;
+    return box.clickedButton() == discard ? RecoveryAnswer::discard : RecoveryAnswer::later;
 }
 
 } // namespace vorel

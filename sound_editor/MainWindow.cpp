@@ -4,14 +4,19 @@
 #include "platform/AboutBox.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
+#include "sequencer/GridChange.h"
 #include "sequencer/NoteEditing.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
 #include "sequencer/ui/InsertNoteDialog.h"
 #include "sound_editor/ClientArea.h"
 #include "sound_editor/Commands.h"
+#include "sound_editor/EditSteps.h"
 #include "sound_editor/ScreenPainter.h"
 #include "sound_editor/SoundPlayback.h"
+#include "sound_editor_io/MidiFile.h"
+#include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundEditorFiles.h"
+#include "sound_editor_io/SoundFile.h"
 #include "synth/Synth.h"
 #include "synth/ui/SettingsDialog.h"
 
@@ -25,6 +30,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUndoStack>
+
+#include <algorithm>
 
 namespace vorel {
 namespace command = sound::command;
@@ -91,6 +99,30 @@ constexpr int pageArgument(SettingsPage page) {
     return static_cast<int>(page);
 }
 
+// The name of an undo step for the settings dialog of `page`.
+QString settingsStepText(SettingsPage page) {
+    switch (page) {
+    case SettingsPage::pitch:
+        return QStringLiteral("pitch settings");
+    case SettingsPage::amp:
+        return QStringLiteral("AMP settings");
+    case SettingsPage::lpf:
+        return QStringLiteral("LPF settings");
+    }
+    return {};
+}
+
+// "Undo insert note", or "Undo" alone when there is nothing to undo.
+QString historyText(const QString& verb, const QString& step) {
+    return step.isEmpty() ? verb : verb + QLatin1Char(' ') + step;
+}
+
+// Whether `bytes` pass the checks of a load of the file format `decode` reads.
+template <typename Decode> Status checkedBy(Decode decode, std::span<const std::byte> bytes) {
+    const auto decoded = decode(bytes);
+    return decoded ? Status::success() : Status::failure(decoded.error());
+}
+
 } // namespace
 
 const Command<MainWindow> MainWindow::commands[] = {
@@ -121,6 +153,8 @@ const Command<MainWindow> MainWindow::commands[] = {
     {command::lpfSettings, &MainWindow::openSettings, pageArgument(SettingsPage::lpf),
      Repaint::always},
     {command::copyPhrase, &MainWindow::copyPhrase, 0, Repaint::always},
+    {command::undo, &MainWindow::stepHistory, -1, Repaint::always},
+    {command::redo, &MainWindow::stepHistory, 1, Repaint::always},
     {command::loadWave, &MainWindow::loadWave, 0, Repaint::unlessCancelled},
     {command::loadSound, &MainWindow::loadSound, 0, Repaint::unlessCancelled},
     {command::saveSound, &MainWindow::saveSound, 0, Repaint::unlessCancelled},
@@ -141,12 +175,15 @@ MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, Ke
                        QWidget* parent)
     : QMainWindow(parent), synth_(synth), player_(player), dialogs_(dialogs), files_(dialogs, this),
       keyTones_(std::move(keyTones)), client_(new ClientArea(state_, this)),
-      longWork_(this, programName) {
-    setWindowTitle(programName);
+      longWork_(this, programName), undo_(new QUndoStack(this)),
+      work_(this, dialogs, files_, programName) {
+    // The title shows whether there is unsaved work.
+    setWindowTitle(programName + QStringLiteral("[*]"));
     setCentralWidget(client_);
     setAcceptDrops(true);
     createMenu();
     createButtons();
+    trackDocuments();
     resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 
     connect(client_, &ClientArea::leftPressed, this, &MainWindow::leftPressed);
@@ -182,6 +219,7 @@ void MainWindow::createMenu() {
     addCommand(file, QStringLiteral("Load sequence data"), command::loadSequence);
     addCommand(file, QStringLiteral("Save sequence data"), command::saveSequence);
     file->addSeparator();
+    createEditMenu();
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
     addCommand(version, QStringLiteral("Version"), command::about);
 
@@ -190,6 +228,42 @@ void MainWindow::createMenu() {
          {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this] { dispatch(command::about); });
+    }
+}
+
+// "Undo insert note" (Ctrl+Z) and "Redo insert note" (Ctrl+Shift+Z, Ctrl+Y), named after the step
+// they take and greyed when there is none.
+void MainWindow::createEditMenu() {
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    const struct {
+        QString verb;
+        int id;
+        QList<QKeySequence> keys;
+        void (QUndoStack::*textChanged)(const QString&);
+        void (QUndoStack::*availabilityChanged)(bool);
+    } items[] = {
+        {QStringLiteral("Undo"),
+         command::undo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         &QUndoStack::undoTextChanged,
+         &QUndoStack::canUndoChanged},
+        {QStringLiteral("Redo"),
+         command::redo,
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+         &QUndoStack::redoTextChanged,
+         &QUndoStack::canRedoChanged},
+    };
+    for (const auto& item : items) {
+        QAction* action = edit->addAction(item.verb);
+        action->setObjectName(QString::number(item.id));
+        action->setShortcuts(item.keys);
+        action->setEnabled(false);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { dispatch(id); });
+        connect(undo_, item.textChanged, action, [action, verb = item.verb](const QString& step) {
+            action->setText(historyText(verb, step));
+        });
+        connect(undo_, item.availabilityChanged, action, &QAction::setEnabled);
     }
 }
 
@@ -212,8 +286,11 @@ bool MainWindow::dispatch(int id) {
     if (command == nullptr)
         return false;
     // Nothing runs while long work is going on: it reads the state.
-    if (!longWork_.busy() && runCommand(*this, *command))
+    if (longWork_.busy())
+        return true;
+    if (runCommand(*this, *command))
         repaintClient();
+    work_.changed();
     return true;
 }
 
@@ -225,8 +302,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Long work reads the window's state: it stops first, then the window closes.
     if (longWork_.holdBackClose(event))
         return;
+    if (!work_.mayClose()) {
+        event->ignore();
+        return;
+    }
     player_.stop();
     event->accept();
+}
+
+void MainWindow::closeUrgently() {
+    work_.closeUrgently();
+    longWork_.cancel();
+    close();
 }
 
 // Grid clicks ------------------------------------------------------------------------------------
@@ -245,10 +332,27 @@ void MainWindow::rightPressed(QPoint position) {
     if (longWork_.busy() || !spot)
         return;
     const int tick = state_.view.currentPage * ticksPerPage + spot->tickInPage;
+    const int key = spot->key;
     const std::optional<NoteEdit> edit =
-        InsertNoteDialog::ask(this, state_.sequence, state_.view, tick, spot->key);
-    if (edit && applyNoteEdit(state_.sequence, state_.view, tick, spot->key, *edit))
-        repaintClient();
+        InsertNoteDialog::ask(this, state_.sequence, state_.view, tick, key);
+    if (!edit)
+        return;
+    const bool hadNote = state_.sequence.cell(tick, key).noteLength != 0;
+    GridChange change = GridChange::record(state_.sequence, noteEditArea(tick, key), [&] {
+        applyNoteEdit(state_.sequence, state_.view, tick, key, *edit);
+    });
+    const bool hasNote = state_.sequence.cell(tick, key).noteLength != 0;
+    pushGridStep(!hasNote  ? QStringLiteral("delete note")
+                 : hadNote ? QStringLiteral("replace note")
+                           : QStringLiteral("insert note"),
+                 std::move(change));
+    work_.changed();
+    repaintClient();
+}
+
+void MainWindow::pushGridStep(const QString& text, GridChange change) {
+    if (!change.empty())
+        undo_->push(new GridStep(text, state_.sequence, std::move(change)));
 }
 
 // Sequencer commands -----------------------------------------------------------------------------
@@ -270,14 +374,29 @@ bool MainWindow::stepTempo(int delta) {
 
 bool MainWindow::copyPhrase(int) {
     if (const std::optional<PhrasePages> pages = CopyPhraseDialog::ask(this))
-        vorel::copyPhrase(state_.sequence, pages->from, pages->to);
+        pushGridStep(QStringLiteral("copy phrase"),
+                     GridChange::record(state_.sequence, copyPhraseArea(pages->to), [&] {
+                         vorel::copyPhrase(state_.sequence, pages->from, pages->to);
+                     }));
+    return true;
+}
+
+bool MainWindow::stepHistory(int direction) {
+    if (direction < 0)
+        undo_->undo();
+    else
+        undo_->redo();
     return true;
 }
 
 bool MainWindow::openSettings(int page) {
-    if (const auto choices =
-            SettingsDialog::ask(this, static_cast<SettingsPage>(page), state_.settings))
+    const auto settingsPage = static_cast<SettingsPage>(page);
+    if (const auto choices = SettingsDialog::ask(this, settingsPage, state_.settings)) {
+        const SettingsStep::Indexes before = state_.settings.indexes();
         state_.settings.store(*choices);
+        if (state_.settings.indexes() != before)
+            undo_->push(new SettingsStep(settingsStepText(settingsPage), state_.settings, before));
+    }
     return true;
 }
 
@@ -309,6 +428,8 @@ void MainWindow::loadWaveFrom(const QString& path) {
 }
 
 bool MainWindow::loadSound(int) {
+    if (!work_.mayReplace(*soundDocument_))
+        return false;
     const std::optional<QString> path =
         files_.chooseToLoad({loadTitle, soundFilter, QStringLiteral("vorelsf"), {}});
     if (path)
@@ -324,22 +445,24 @@ void MainWindow::loadSoundFrom(const QString& path) {
     }
     state_.settings = settings.value();
     state_.settingsName = nameOf(path);
+    undo_->clear();
+    work_.loaded(*soundDocument_, path);
 }
 
 bool MainWindow::saveSound(int) {
-    const std::optional<QString> path =
-        files_.chooseToSave({saveTitle, soundFilter, QStringLiteral("vorelsf"), {}});
-    if (!path)
-        return false;
-    if (const Status saved = saveSoundFile(enginePath(*path), state_.settings); !saved) {
-        files_.reportSaveFailure(*path, saved);
-        return true;
-    }
-    state_.settingsName = nameOf(*path);
-    return true;
+    return work_.saveWithDialog(*soundDocument_) != UnsavedWork::Saved::cancelled;
+}
+
+Status MainWindow::saveSoundTo(const QString& path) {
+    const Status saved = saveSoundFile(enginePath(path), state_.settings);
+    if (saved)
+        state_.settingsName = nameOf(path);
+    return saved;
 }
 
 bool MainWindow::loadSequence(int) {
+    if (!work_.mayReplace(*sequenceDocument_))
+        return false;
     const std::optional<QString> path =
         files_.chooseToLoad({loadTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
     if (path)
@@ -353,6 +476,25 @@ void MainWindow::loadSequenceFrom(const QString& path) {
         return;
     }
     state_.sequence.sequenceName = nameOf(path);
+    undo_->clear();
+    work_.loaded(*sequenceDocument_, path);
+}
+
+void MainWindow::importMidiFrom(const QString& path) {
+    const Result<MidiImport> imported = readMidiFile(enginePath(path));
+    if (!imported) {
+        files_.reportLoadFailure(path, imported.error());
+        return;
+    }
+    applyMidiImport(state_.sequence, imported.value());
+    state_.sequence.sequenceName = nameOf(path);
+    undo_->clear();
+    work_.imported(*sequenceDocument_, path);
+    QStringList changes;
+    for (const std::string& sentence : imported.value().report.sentences())
+        changes << QString::fromStdString(sentence);
+    if (!changes.isEmpty())
+        dialogs_.showMessage(this, programName, changes.join(QLatin1Char('\n')));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -362,21 +504,27 @@ void MainWindow::openFile(const QString& path) {
     struct Kind {
         const char* suffix;
         void (MainWindow::*load)(const QString&);
+        Document* MainWindow::*replaces; // none for a wave: the sound editor does not edit it
     };
-    static constexpr Kind kinds[] = {{"vorelwf", &MainWindow::loadWaveFrom},
-                                     {"vorelsf", &MainWindow::loadSoundFrom},
-                                     {"vorelsqf", &MainWindow::loadSequenceFrom}};
+    static constexpr Kind kinds[] = {
+        {"vorelwf", &MainWindow::loadWaveFrom, nullptr},
+        {"vorelsf", &MainWindow::loadSoundFrom, &MainWindow::soundDocument_},
+        {"vorelsqf", &MainWindow::loadSequenceFrom, &MainWindow::sequenceDocument_},
+        {"mid", &MainWindow::importMidiFrom, &MainWindow::sequenceDocument_},
+        {"midi", &MainWindow::importMidiFrom, &MainWindow::sequenceDocument_}};
     const QString suffix = QFileInfo(path).suffix();
     for (const Kind& kind : kinds) {
         if (suffix.compare(QLatin1String(kind.suffix), Qt::CaseInsensitive) == 0) {
+            if (kind.replaces != nullptr && !work_.mayReplace(*(this->*kind.replaces)))
+                return;
             files_.used(path);
             (this->*kind.load)(path);
             repaintClient();
             return;
         }
     }
-    files_.reportLoadFailure(
-        path, "it is not a wave, sound or sequence file (.vorelwf, .vorelsf, .vorelsqf)");
+    files_.reportLoadFailure(path, "it is not a wave, sound, sequence or MIDI file (.vorelwf, "
+                                   ".vorelsf, .vorelsqf, .mid)");
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -390,16 +538,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::saveSequence(int) {
-    const std::optional<QString> path =
-        files_.chooseToSave({saveTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
-    if (!path)
-        return false;
-    if (const Status saved = saveSequenceFile(enginePath(*path), state_.sequence); !saved) {
-        files_.reportSaveFailure(*path, saved);
-        return true;
-    }
-    state_.sequence.sequenceName = nameOf(*path);
-    return true;
+    return work_.saveWithDialog(*sequenceDocument_) != UnsavedWork::Saved::cancelled;
+}
+
+Status MainWindow::saveSequenceTo(const QString& path) {
+    const Status saved = saveSequenceFile(enginePath(path), state_.sequence);
+    if (saved)
+        state_.sequence.sequenceName = nameOf(path);
+    return saved;
 }
 
 bool MainWindow::saveWav(int) {
@@ -410,6 +556,52 @@ bool MainWindow::saveWav(int) {
     if (const Status saved = saveWavFile(enginePath(*path), synth_.renderBuffer()); !saved)
         files_.reportSaveFailure(*path, saved);
     return true;
+}
+
+// Unsaved work -----------------------------------------------------------------------------------
+
+void MainWindow::trackDocuments() {
+    sequenceDocument_ = &work_.add(
+        {DocumentKind::sequence,
+         QStringLiteral("sequence"),
+         {saveTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}},
+         [this] { return encodeSequenceFile(state_.sequence); },
+         [this](const QString& path) { return saveSequenceTo(path); },
+         [](std::span<const std::byte> bytes) { return checkedBy(decodeSequenceFile, bytes); },
+         [this](std::span<const std::byte> bytes, const QString& name) {
+             loadNotes(state_.sequence, decodeSequenceFile(bytes).value());
+             state_.sequence.sequenceName = nameFromTitle(name.toStdU16String());
+             undo_->clear();
+         }});
+    soundDocument_ = &work_.add(
+        {DocumentKind::sound,
+         QStringLiteral("sound settings"),
+         {saveTitle, soundFilter, QStringLiteral("vorelsf"), {}},
+         [this] { return encodeSoundFile(state_.settings); },
+         [this](const QString& path) { return saveSoundTo(path); },
+         [](std::span<const std::byte> bytes) { return checkedBy(decodeSoundFile, bytes); },
+         [this](std::span<const std::byte> bytes, const QString& name) {
+             state_.settings = decodeSoundFile(bytes).value();
+             state_.settingsName = nameFromTitle(name.toStdU16String());
+             undo_->clear();
+         }});
+}
+
+void MainWindow::keepWorkIn(const std::string& folder) {
+    // The tempo is no part of a sequence file, and the page on screen is where the user was.
+    auto describe = [this](RecoveryIndex& index) {
+        index.tempo = state_.sequence.tempo;
+        index.page = state_.view.currentPage;
+    };
+    auto restore = [this](const RecoveryIndex& index) {
+        if (index.tempo)
+            state_.sequence.tempo = std::clamp(*index.tempo, minTempo, maxTempo);
+        if (index.page)
+            state_.view.currentPage = std::clamp(*index.page, 0, pageCount - 1);
+    };
+    work_.keepCopiesIn(folder, "vorel-sound-editor", {describe, restore});
+    work_.offerLeftWork();
+    repaintClient();
 }
 
 // Sound ------------------------------------------------------------------------------------------

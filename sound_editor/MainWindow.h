@@ -3,6 +3,7 @@
 #include "platform/CommandTable.h"
 #include "platform/FileCommands.h"
 #include "platform/LongWork.h"
+#include "platform/UnsavedWork.h"
 #include "sound_editor/EditorState.h"
 
 #include <QMainWindow>
@@ -10,12 +11,15 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 class QPushButton;
+class QUndoStack;
 
 namespace vorel {
 
 class ClientArea;
+class GridChange;
 class PcmPlayer;
 class Synth;
 class UserDialogs;
@@ -54,6 +58,13 @@ class MainWindow : public QMainWindow {
     void openFile(const QString& path);
     // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
     void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel-sound-editor")); }
+    // Keeps copies of the unsaved work in `folder`, and first offers the copies an earlier run
+    // left there when it ended without saving.
+    void keepWorkIn(const std::string& folder);
+    // A close that cannot wait for the user (SIGTERM, the session ending): long work stops, the
+    // unsaved work is copied for recovery at once, and the window closes without a question.
+    void closeUrgently();
+    UnsavedWork& unsavedWork() { return work_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,10 +75,13 @@ class MainWindow : public QMainWindow {
     static const Command<MainWindow> commands[];
 
     void createMenu();
+    void createEditMenu();
     void createButtons();
+    void trackDocuments();
     void repaintClient();
     void leftPressed(QPoint position);
     void rightPressed(QPoint position);
+    void pushGridStep(const QString& text, GridChange change);
 
     // The commands; each returns false when its file dialog was cancelled.
     bool stepPage(int delta);
@@ -75,6 +89,7 @@ class MainWindow : public QMainWindow {
     bool stepTempo(int delta);
     bool openSettings(int page);
     bool copyPhrase(int);
+    bool stepHistory(int direction);
     bool showAbout(int);
     bool loadWave(int);
     bool loadSound(int);
@@ -86,6 +101,10 @@ class MainWindow : public QMainWindow {
     void loadWaveFrom(const QString& path);
     void loadSoundFrom(const QString& path);
     void loadSequenceFrom(const QString& path);
+    // A MIDI file becomes the sequence, unsaved.
+    void importMidiFrom(const QString& path);
+    Status saveSoundTo(const QString& path);
+    Status saveSequenceTo(const QString& path);
     bool computePreviews(int);
     bool playPreview(int index);
     bool renderSequence(int);
@@ -99,6 +118,10 @@ class MainWindow : public QMainWindow {
     EditorState state_;
     ClientArea* client_;
     LongWork longWork_;
+    QUndoStack* undo_;
+    UnsavedWork work_;
+    Document* sequenceDocument_ = nullptr;
+    Document* soundDocument_ = nullptr;
 };
 
 } // namespace vorel

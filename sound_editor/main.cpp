@@ -1,4 +1,6 @@
 // The sound editor: loads a wave, sets up the synthesizer, edits and renders a note sequence.
+#include "common/RecoveryIndex.h"
+#include "platform/CloseRequests.h"
 #include "platform/CommandLine.h"
 #include "platform/PcmPlayer.h"
 #include "platform/ProcessExit.h"
@@ -36,9 +38,16 @@ int run(int argc, char* argv[]) {
     vorel::MainWindow window(synth, player, dialogs, [&tones](int key) { return tones.tone(key); });
     window.rememberFolders();
     window.show();
+    // SIGTERM and the session ending close the window without questions.
+    vorel::CloseRequests closeRequests;
+    QObject::connect(&closeRequests, &vorel::CloseRequests::requested, &window,
+                     &vorel::MainWindow::closeUrgently);
+    // Offered before the files named here are opened: those ask before replacing recovered work.
+    window.keepWorkIn(vorel::recoveryFolder());
     for (const QString& file : vorel::readCommandLine(QApplication::arguments(), program).files)
         window.openFile(file);
-    return QApplication::exec();
+    // A close request may have come before the event loop runs.
+    return window.isVisible() ? QApplication::exec() : 0;
 }
 
 } // namespace

@@ -1,9 +1,20 @@
 #include "WindowFixture.h"
 
 #include "common/Pcm.h"
+#include "platform/CloseRequests.h"
+
+#include "support/TempFolder.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QWindow>
+
+#include <csignal>
+#include <filesystem>
 
 namespace vorel::test {
 namespace {
@@ -17,7 +28,7 @@ struct ButtonRow {
 };
 
 TEST_F(MainWindowTest, WindowHasItsTitleClientSizeAndAllButtonsAtTheirPlaces) {
-    EXPECT_EQ(window->windowTitle(), "Vorel sound editor");
+    EXPECT_EQ(window->windowHandle()->title(), "Vorel sound editor"); // "…*" while modified
     EXPECT_EQ(client()->size(), QSize(950, 700));
     const ButtonRow rows[] = {
         {"Pitch", 95, {20, 95, 80, 30}},     {"AMP", 96, {125, 95, 80, 30}},
@@ -47,11 +58,12 @@ TEST_F(MainWindowTest, WindowHasItsTitleClientSizeAndAllButtonsAtTheirPlaces) {
     EXPECT_EQ(window->button(1038)->geometry(), QRect(720, 570, 150, 50));
 }
 
-TEST_F(MainWindowTest, MenusHoldTheFileAndVersionCommandsInOrder) {
+TEST_F(MainWindowTest, MenusHoldTheFileEditAndVersionCommandsInOrder) {
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "File");
-    EXPECT_EQ(menus[1]->text(), "Version");
+    EXPECT_EQ(menus[1]->text(), "Edit");
+    EXPECT_EQ(menus[2]->text(), "Version");
     QStringList items;
     for (QAction* action : menus[0]->menu()->actions())
         items << (action->isSeparator() ? QStringLiteral("-")
@@ -59,8 +71,14 @@ TEST_F(MainWindowTest, MenusHoldTheFileAndVersionCommandsInOrder) {
     EXPECT_EQ(items,
               QStringList({"Load wave data=101", "Load sound data=102", "Save sound data=103", "-",
                            "Load sequence data=32779", "Save sequence data=32778", "-"}));
-    ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
-    EXPECT_EQ(menus[1]->menu()->actions()[0]->objectName(), "104");
+    QStringList edit;
+    for (QAction* action : menus[1]->menu()->actions())
+        edit << action->text() + "=" + action->objectName() + "=" +
+                    action->shortcuts().value(0).toString() + "=" +
+                    action->shortcuts().value(1).toString();
+    EXPECT_EQ(edit, QStringList({"Undo=105=Ctrl+Z=", "Redo=106=Ctrl+Shift+Z=Ctrl+Y"}));
+    ASSERT_EQ(menus[2]->menu()->actions().size(), 1);
+    EXPECT_EQ(menus[2]->menu()->actions()[0]->objectName(), "104");
 }
 
 TEST_F(MainWindowTest, PageButtonsWrapAroundTheEightyPages) {
@@ -224,6 +242,51 @@ TEST_F(MainWindowTest, ClosingDuringARenderCancelsItKeepsThePreviousResultAndThe
     EXPECT_FALSE(window->busy());
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(std::equal(before.begin(), before.end(), sharedSynth().renderBuffer().begin()));
+}
+
+// The progress dialog blocks nothing, so Qt does not drop a close request to the window: the
+// close box and SIGTERM both stop the render at once.
+TEST_F(MainWindowTest, ACloseRequestOrSigtermDuringARenderEndsItWithinASecond) {
+    TempFolder temp;
+    window->keepWorkIn(temp.file("recovery"));
+    CloseRequests requests;
+    QObject::connect(&requests, &CloseRequests::requested, window.get(),
+                     &MainWindow::closeUrgently);
+    const std::span<const std::int16_t> rendered = sharedSynth().renderBuffer();
+    const std::vector<std::int16_t> before(rendered.begin(), rendered.end());
+    state().wave.fill(1.0);
+    for (int key = 0; key < keyCount; ++key)
+        state().sequence.placeNote(key, key, 384, 9, 9);
+    const std::function<void()> closeRequests[] = {
+        [this] { QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent); },
+        [] { std::raise(SIGTERM); },
+    };
+    for (const auto& request : closeRequests) {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QElapsedTimer sinceRequest;
+        QWindow* blocking = nullptr;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* progress = window->findChild<QProgressDialog*>();
+            if (progress == nullptr || !progress->isVisible() || sinceRequest.isValid())
+                return;
+            blocking = QGuiApplication::modalWindow();
+            sinceRequest.start();
+            request();
+        });
+        watch.start(20);
+        ASSERT_TRUE(window->dispatch(1036));
+        ASSERT_TRUE(sinceRequest.isValid()) << "the render ended before its progress showed";
+        EXPECT_EQ(blocking, nullptr);
+        EXPECT_LT(sinceRequest.elapsed(), 1000);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), rendered.begin()));
+    }
+    // The close box asked about the notes; SIGTERM asked nothing and kept them for the next start.
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(
+        std::filesystem::exists(window->unsavedWork().store()->copyPath(DocumentKind::sequence)));
 }
 
 using SettingsButtonTest = WindowTest;

@@ -217,7 +217,8 @@ WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs
     : QMainWindow(parent), tones_(tones), dialogs_(dialogs), files_(dialogs, this),
       canvas_(new WaveCanvas(model_, shapes_, this)), longWork_(this, "Compute") {
     registerWaveEditorResources();
-    setWindowTitle("Vorel v0.0");
+    setWindowTitle("Vorel v0.0[*]"); // the marker shows whether the wave is saved
+    trackWave();
     setWindowIcon(QIcon(":/wave_editor/vorel.png"));
     setCentralWidget(canvas_);
     setAcceptDrops(true);
@@ -262,6 +263,14 @@ void WaveEditorWindow::buildMenu() {
         connect(shortcut, &QShortcut::activatedAmbiguously, this,
                 [this] { dispatch(command::about); });
     }
+    // The usual keys of undo and redo step through the history as "<-" and "->" do.
+    const std::pair<QKeySequence, int> historyKeys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), command::historyBack},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), command::historyForward},
+    };
+    for (const auto& [keys, id] : historyKeys)
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this, id = id] { dispatch(id); });
 }
 
 void WaveEditorWindow::buildButtons() {
@@ -284,8 +293,11 @@ bool WaveEditorWindow::dispatch(int id) {
     if (command == nullptr)
         return false;
     // Nothing runs while the previews are computed: the computation reads the wave.
-    if (!longWork_.busy() && runCommand(*this, *command))
+    if (longWork_.busy())
+        return true;
+    if (runCommand(*this, *command))
         canvas_->update();
+    work_.changed();
     return true;
 }
 
@@ -335,6 +347,8 @@ bool WaveEditorWindow::selectSeries(int select) {
 }
 
 bool WaveEditorWindow::loadWave(int) {
+    if (!work_.mayReplace(*waveDocument_))
+        return false;
     const std::optional<QString> path = files_.chooseToLoad({"Load", waveFilter, "vorelwf", {}});
     if (path)
         loadWaveFrom(*path);
@@ -343,10 +357,12 @@ bool WaveEditorWindow::loadWave(int) {
 
 void WaveEditorWindow::loadWaveFrom(const QString& path) {
     const Result<WaveData> wave = loadWaveFile(enginePath(path));
-    if (wave)
-        model_.loadWave(wave.value());
-    else
+    if (!wave) {
         files_.reportLoadFailure(path, wave.error());
+        return;
+    }
+    model_.loadWave(wave.value());
+    work_.loaded(*waveDocument_, path);
 }
 
 void WaveEditorWindow::openFile(const QString& path) {
@@ -357,6 +373,8 @@ void WaveEditorWindow::openFile(const QString& path) {
         files_.reportLoadFailure(path, "it is not a wave file (.vorelwf)");
         return;
     }
+    if (!work_.mayReplace(*waveDocument_))
+        return;
     files_.used(path);
     loadWaveFrom(path);
     canvas_->update();
@@ -373,12 +391,29 @@ void WaveEditorWindow::dropEvent(QDropEvent* event) {
 }
 
 bool WaveEditorWindow::saveWave(int) {
-    const std::optional<QString> path = files_.chooseToSave({"Save", waveFilter, "vorelwf", {}});
-    if (!path)
-        return false;
-    if (const Status saved = saveWaveFile(enginePath(*path), model_.wave()); !saved)
-        files_.reportSaveFailure(*path, saved);
-    return true;
+    return work_.saveWithDialog(*waveDocument_) != UnsavedWork::Saved::cancelled;
+}
+
+void WaveEditorWindow::trackWave() {
+    waveDocument_ = &work_.add(
+        {DocumentKind::wave,
+         "wave",
+         {"Save", waveFilter, "vorelwf", {}},
+         [this] { return encodeWaveFile(model_.wave()); },
+         [this](const QString& path) { return saveWaveFile(enginePath(path), model_.wave()); },
+         [](std::span<const std::byte> bytes) {
+             const Result<WaveData> wave = decodeWaveFile(bytes);
+             return wave ? Status::success() : Status::failure(wave.error());
+         },
+         [this](std::span<const std::byte> bytes, const QString&) {
+             model_.loadWave(decodeWaveFile(bytes).value());
+         }});
+}
+
+void WaveEditorWindow::keepWorkIn(const std::string& folder) {
+    work_.keepCopiesIn(folder, "vorel");
+    work_.offerLeftWork();
+    canvas_->update();
 }
 
 bool WaveEditorWindow::computePreviews(int) {
@@ -406,8 +441,18 @@ void WaveEditorWindow::closeEvent(QCloseEvent* event) {
     // The previews are computed from the window's wave: the window closes once they are done.
     if (longWork_.holdBackClose(event))
         return;
+    if (!work_.mayClose()) {
+        event->ignore();
+        return;
+    }
     player_.stop();
     event->accept();
+}
+
+void WaveEditorWindow::closeUrgently() {
+    work_.closeUrgently();
+    longWork_.cancel();
+    close();
 }
 
 } // namespace vorel::wave

@@ -5,6 +5,7 @@
 #include "platform/FileCommands.h"
 #include "platform/LongWork.h"
 #include "platform/PcmPlayer.h"
+#include "platform/UnsavedWork.h"
 #include "platform/UserDialogs.h"
 #include "wave_editor/Drawing.h"
 #include "wave_editor/Preview.h"
@@ -12,6 +13,8 @@
 #include "wave_editor/WaveEditorModel.h"
 
 #include <QMainWindow>
+
+#include <string>
 
 class QPushButton;
 
@@ -60,6 +63,13 @@ class WaveEditorWindow : public QMainWindow {
     void openFile(const QString& path);
     // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
     void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel")); }
+    // Keeps copies of the unsaved wave in `folder`, and first offers the copy an earlier run left
+    // there when it ended without saving.
+    void keepWorkIn(const std::string& folder);
+    // A close that cannot wait for the user (SIGTERM, the session ending): the unsaved wave is
+    // copied for recovery at once and the window closes without a question.
+    void closeUrgently();
+    UnsavedWork& unsavedWork() { return work_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +82,7 @@ class WaveEditorWindow : public QMainWindow {
     void buildMenu();
     void buildButtons();
     void gridClick(int x, int y);
+    void trackWave();
 
     // The commands; each returns false when its file dialog was cancelled.
     template <auto operation> bool onModel(int argument);
@@ -97,6 +108,8 @@ class WaveEditorWindow : public QMainWindow {
     PcmPlayer player_;
     WaveCanvas* canvas_;
     LongWork longWork_;
+    UnsavedWork work_{this, dialogs_, files_, QStringLiteral("Vorel")};
+    Document* waveDocument_ = nullptr;
 };
 
 } // namespace vorel::wave

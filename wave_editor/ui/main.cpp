@@ -1,3 +1,5 @@
+#include "common/RecoveryIndex.h"
+#include "platform/CloseRequests.h"
 #include "platform/CommandLine.h"
 #include "platform/ProcessExit.h"
 #include "platform/UserDialogs.h"
@@ -36,9 +38,16 @@ int run(int argc, char* argv[]) {
     window.rememberFolders();
     window.move(0, 0);
     window.show();
+    // SIGTERM and the session ending close the window without questions.
+    vorel::CloseRequests closeRequests;
+    QObject::connect(&closeRequests, &vorel::CloseRequests::requested, &window,
+                     &vorel::wave::WaveEditorWindow::closeUrgently);
+    // Offered before the file named here is opened: that asks before replacing recovered work.
+    window.keepWorkIn(vorel::recoveryFolder());
     for (const QString& file : vorel::readCommandLine(QApplication::arguments(), program).files)
         window.openFile(file);
-    return app.exec();
+    // A close request may have come before the event loop runs.
+    return window.isVisible() ? app.exec() : 0;
 }
 
 } // namespace

@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include "support/ClientClicks.h"
 #include "support/DialogDriving.h"
@@ -81,7 +85,7 @@ class WaveEditorWindowTest : public ::testing::Test {
 };
 
 TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
-    EXPECT_EQ(window.windowTitle(), "Vorel v0.0");
+    EXPECT_EQ(window.windowHandle()->title(), "Vorel v0.0"); // "Vorel v0.0*" while modified
     EXPECT_EQ(window.canvas()->size(), QSize(930, 650));
     EXPECT_EQ(window.canvas()->mapTo(&window, QPoint(0, 0)).y(), window.menuBar()->height());
 
@@ -496,6 +500,77 @@ TEST_F(WaveEditorWindowTest, ComputeFillsThePreviewsAndExitClosesTheWindow) {
     window.dispatch(command::exit);
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.player().isPlaying());
+}
+
+TEST_F(WaveEditorWindowTest, AModifiedWaveIsAskedAboutBeforeALoadOrAClose) {
+    const QString organ = folder.filePath("organ.vorelwf");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VOREL_EXAMPLES_DIR "/organ.vorelwf"), organ));
+    auto marked = [this] { return window.windowHandle()->title().endsWith('*'); };
+    clickAt(670, 230);
+    clickButton(command::setOne);
+    EXPECT_TRUE(marked());
+    // Ctrl+Z and Ctrl+Shift+Z step through the history like "<-" and "->".
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.model().wave()[0], 0.0);
+    EXPECT_FALSE(marked());
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(window.model().wave()[0], 1.0);
+
+    dialogs.saveAnswers = {SaveAnswer::cancel, SaveAnswer::save, SaveAnswer::save};
+    window.openFile(organ);
+    EXPECT_EQ(window.model().wave()[0], 1.0);
+    dialogs.answers = {folder.filePath("no-such-folder/x.vorelwf")};
+    window.dispatch(command::exit);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    dialogs.answers = {folder.filePath("mine.vorelwf"), organ};
+    window.dispatch(command::loadFile);
+    EXPECT_EQ(loadWaveFile(folder.filePath("mine.vorelwf").toStdString()).value()[0], 1.0);
+    EXPECT_EQ(window.model().wave()[1], 0.7);
+    EXPECT_FALSE(marked());
+
+    clickButton(command::invert);
+    dialogs.saveAnswers = {SaveAnswer::discard};
+    window.openFile(organ);
+    EXPECT_EQ(window.model().wave()[0], 1.0);
+    EXPECT_FALSE(marked());
+
+    // A wave with a file is saved there, without a dialog.
+    clickButton(command::invert);
+    dialogs.saveAnswers = {SaveAnswer::save};
+    window.dispatch(command::exit);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(loadWaveFile(organ.toStdString()).value()[0], -1.0);
+    EXPECT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_EQ(dialogs.questions, (std::vector<QString>{"Save changes to the unnamed wave?",
+                                                       "Save changes to the unnamed wave?",
+                                                       "Save changes to the unnamed wave?",
+                                                       "Save changes to the wave \"organ\"?",
+                                                       "Save changes to the wave \"organ\"?"}));
+}
+
+TEST_F(WaveEditorWindowTest, ComputeThrowsClicksAwayAndACloseRequestDuringItEndsTheWindow) {
+    clickButton(command::selectAll);
+    bool clickedWhileBusy = false;
+    QTimer::singleShot(0, &window, [&] {
+        clickedWhileBusy = window.busy();
+        clickButton(command::setOne);
+    });
+    window.dispatch(command::compute);
+    EXPECT_TRUE(clickedWhileBusy);
+    EXPECT_EQ(window.model().wave(), WaveData{});
+
+    QElapsedTimer sinceRequest;
+    QTimer::singleShot(0, &window, [&] {
+        ASSERT_TRUE(window.busy());
+        sinceRequest.start();
+        QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
+    });
+    window.dispatch(command::compute);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_LT(sinceRequest.elapsed(), 1000);
 }
 
 } // namespace
