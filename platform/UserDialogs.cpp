@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace vorel {
 namespace {
@@ -14,6 +15,14 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& r
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // Where the dialog offers several file types, a name typed without a suffix gets the suffix
+    // of the type chosen ("FLAC file(*.flac)": "flac").
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request](const QString& filter) {
+            static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+            const QRegularExpressionMatch match = pattern.match(filter);
+            dialog.setDefaultSuffix(match.hasMatch() ? match.captured(1) : request.defaultSuffix);
+        });
     if (!request.initialPath.isEmpty())
         dialog.selectFile(request.initialPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

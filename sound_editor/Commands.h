@@ -41,6 +41,8 @@ inline constexpr int saveSound = 103;
 inline constexpr int about = 104; // also Alt+? and Alt+/
 inline constexpr int undo = 105;  // also Ctrl+Z
 inline constexpr int redo = 106;  // also Ctrl+Shift+Z and Ctrl+Y
+inline constexpr int exportMidi = 107;
+inline constexpr int importMidi = 108;
 inline constexpr int saveSequence = 32778;
 inline constexpr int loadSequence = 32779;
 

@@ -85,6 +85,8 @@ const QString soundFilter = QStringLiteral("Vorel sound file(*.vorelsf)");
 const QString sequenceFilter = QStringLiteral("Vorel sequence file(*.vorelsqf)");
 const QString waveFilter = QStringLiteral("Vorel wave file(*.vorelwf)");
 const QString wavFilter = QStringLiteral("WAV file(*.WAV)");
+const QString flacFilter = QStringLiteral("FLAC file(*.flac)");
+const QString midiFilter = QStringLiteral("MIDI file(*.mid *.midi)");
 
 // The shown name of a chosen file: its name without folder, up to the first '.'.
 DisplayName nameOf(const QString& path) {
@@ -169,6 +171,8 @@ const Command<MainWindow> MainWindow::commands[] = {
     {command::render, &MainWindow::renderSequence, 0, Repaint::never},
     {command::playRendering, &MainWindow::playRendering, 0, Repaint::never},
     {command::saveWav, &MainWindow::saveWav, 0, Repaint::never},
+    {command::importMidi, &MainWindow::importMidi, 0, Repaint::unlessCancelled},
+    {command::exportMidi, &MainWindow::exportMidi, 0, Repaint::never},
 };
 
 MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, KeyTones keyTones,
@@ -218,6 +222,8 @@ void MainWindow::createMenu() {
     file->addSeparator();
     addCommand(file, QStringLiteral("Load sequence data"), command::loadSequence);
     addCommand(file, QStringLiteral("Save sequence data"), command::saveSequence);
+    addCommand(file, QStringLiteral("Import MIDI..."), command::importMidi);
+    addCommand(file, QStringLiteral("Export MIDI..."), command::exportMidi);
     file->addSeparator();
     createEditMenu();
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
@@ -549,11 +555,40 @@ Status MainWindow::saveSequenceTo(const QString& path) {
 }
 
 bool MainWindow::saveWav(int) {
-    const std::optional<QString> path = files_.chooseToSave(
-        {QStringLiteral("Save WAV data"), wavFilter, QStringLiteral("WAV"), {}});
+    // FLAC is offered beside WAV; the name chosen says which: the same samples either way.
+    const std::optional<QString> path =
+        files_.chooseToSave({QStringLiteral("Save WAV data"),
+                             wavFilter + QStringLiteral(";;") + flacFilter,
+                             QStringLiteral("WAV"),
+                             {}});
     if (!path)
         return false;
-    if (const Status saved = saveWavFile(enginePath(*path), synth_.renderBuffer()); !saved)
+    const bool flac =
+        QFileInfo(*path).suffix().compare(QStringLiteral("flac"), Qt::CaseInsensitive) == 0;
+    const Status saved = flac ? saveFlacFile(enginePath(*path), synth_.renderBuffer())
+                              : saveWavFile(enginePath(*path), synth_.renderBuffer());
+    if (!saved)
+        files_.reportSaveFailure(*path, saved);
+    return true;
+}
+
+bool MainWindow::importMidi(int) {
+    if (!work_.mayReplace(*sequenceDocument_))
+        return false;
+    const std::optional<QString> path =
+        files_.chooseToLoad({QStringLiteral("Import MIDI"), midiFilter, QStringLiteral("mid"), {}});
+    if (path)
+        importMidiFrom(*path);
+    return path.has_value();
+}
+
+// The sequence as a Standard MIDI File at the window's tempo, named like the sequence.
+bool MainWindow::exportMidi(int) {
+    const std::optional<QString> path =
+        files_.chooseToSave({QStringLiteral("Export MIDI"), midiFilter, QStringLiteral("mid"), {}});
+    if (!path)
+        return false;
+    if (const Status saved = saveMidiFile(enginePath(*path), state_.sequence); !saved)
         files_.reportSaveFailure(*path, saved);
     return true;
 }

@@ -97,6 +97,8 @@ class MainWindow : public QMainWindow {
     bool loadSequence(int);
     bool saveSequence(int);
     bool saveWav(int);
+    bool importMidi(int);
+    bool exportMidi(int);
     // The loads once a path is known; a refused file is reported and changes nothing.
     void loadWaveFrom(const QString& path);
     void loadSoundFrom(const QString& path);

@@ -68,7 +68,7 @@ TEST_F(FileCommandTest, FileDialogsHaveTheirTitlesFiltersAndSuffixesAndShareOneP
         {"Load", "Vorel wave file(*.vorelwf)", "vorelwf", false, path("b.vorelsqf")},
         {"Load", "Vorel sound file(*.vorelsf)", "vorelsf", false, path("b.vorelsqf")},
         {"Load", "Vorel sequence file(*.vorelsqf)", "vorelsqf", false, path("b.vorelsqf")},
-        {"Save WAV data", "WAV file(*.WAV)", "WAV", true, path("b.WAV")},
+        {"Save WAV data", "WAV file(*.WAV);;FLAC file(*.flac)", "WAV", true, path("b.WAV")},
         {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, path("c.vorelsf")},
     };
     ASSERT_EQ(dialogs.asked.size(), std::size(expected));
@@ -246,6 +246,30 @@ TEST_F(FileCommandTest, WavExportWritesTheRenderingToTheFullPath) {
     EXPECT_EQ(wav.mid(8, 8), "WAVEfmt ");
     EXPECT_EQ(wav.mid(36, 4), "data");
     EXPECT_EQ(wav.mid(40, 4), QByteArray(4, '\0'));
+    // A name ending in .flac, chosen with the dialog's second file type, gives FLAC.
+    command(1038, path("silence.flac"));
+    EXPECT_EQ(readBytes(path("silence.flac")).left(4), "fLaC");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A sequence goes out as a MIDI file at the window's tempo and comes back in as the sequence,
+// after the question about the unsaved one.
+TEST_F(FileCommandTest, MidiExportAndImportGoThroughTheFileMenu) {
+    state().sequence.placeNote(5, 12, 24, 9, 9);
+    state().sequence.tempo = 150;
+    command(107, path("tune.mid"));
+    EXPECT_EQ(readBytes(path("tune.mid")).left(4), "MThd");
+    EXPECT_EQ(dialogs.asked.back().request.title, "Export MIDI");
+
+    state().sequence.clear();
+    state().sequence.placeNote(0, 0, 3, 9, 9); // unsaved work, to be asked about
+    state().sequence.tempo = 100;
+    command(108, path("tune.mid"));
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(state().sequence.noteCount(), 1u);
+    EXPECT_EQ(state().sequence.cell(5, 12).noteLength, 24);
+    EXPECT_EQ(state().sequence.tempo, 150);
+    EXPECT_EQ(state().sequence.sequenceName, name("tune"));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 

@@ -70,7 +70,8 @@ TEST_F(MainWindowTest, MenusHoldTheFileEditAndVersionCommandsInOrder) {
                                         : action->text() + "=" + action->objectName());
     EXPECT_EQ(items,
               QStringList({"Load wave data=101", "Load sound data=102", "Save sound data=103", "-",
-                           "Load sequence data=32779", "Save sequence data=32778", "-"}));
+                           "Load sequence data=32779", "Save sequence data=32778",
+                           "Import MIDI...=108", "Export MIDI...=107", "-"}));
     QStringList edit;
     for (QAction* action : menus[1]->menu()->actions())
         edit << action->text() + "=" + action->objectName() + "=" +
