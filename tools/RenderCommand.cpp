@@ -7,7 +7,6 @@
 #include "sound_editor_io/WavFile.h"
 #include "synth/Synth.h"
 #include "wave_editor/Preview.h"
-#include "wave_editor/ToneTables.h"
 
 #include <charconv>
 #include <cstdio>
@@ -257,12 +256,9 @@ int renderWavePreviewsCommand(const Options& options) {
     auto wave = loadWaveFile(wavePath);
     if (!wave)
         throw FileError{wavePath + ": " + wave.error()};
-    auto tables = wave::ToneTables::create(options.reference ? 1 : threads);
-    if (!tables)
-        throw FileError{tables.error()};
-    wave::PreviewBuffers previews;
-    WorkerPool pool(options.reference ? 1 : threads);
-    wave::computePreviews(wave.value(), *tables.value(), previews, &pool);
+    wave::Previews previews(options.reference ? 1 : threads,
+                            options.reference ? Evaluation::reference : Evaluation::fast);
+    previews.compute(wave.value());
     std::vector<std::pair<std::string, std::vector<std::byte>>> files;
     for (int p = 0; p < wave::previewPitchCount; ++p)
         files.emplace_back(

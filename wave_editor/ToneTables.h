@@ -4,22 +4,15 @@
 #include "common/SoundConstants.h"
 #include "common/WaveData.h"
 #include "common/ZeroedBuffer.h"
+#include "wave_editor/Preview.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
 namespace vorel::wave {
-
-// The three pitches the wave is previewed at. Each base frequency is doubled by a companion
-// 1 Hz per 110 Hz higher, which makes the preview beat slowly.
-inline constexpr int previewPitchCount = 3;
-inline constexpr std::array<double, previewPitchCount> previewBaseHz{110.0, 440.0, 880.0};
-inline constexpr std::array<double, previewPitchCount> previewCompanionHz{111.0, 444.0, 888.0};
-
-// Every preview tone is 5 seconds long: samples.
-inline constexpr std::size_t toneLength = std::size_t{5} * sampleRate;
 
 // Tables per pitch and frequency, one for each harmonic; the companion frequencies' tables of all
 // pitches come first, then the base frequencies'.
@@ -28,10 +21,6 @@ inline constexpr std::size_t baseTablesFrom = previewPitchCount * tablesPerFrequ
 
 // Two tables (companion, base) for each of the 100 harmonics of each pitch: 600.
 inline constexpr std::size_t toneTableCount = 2 * baseTablesFrom;
-
-// The harmonics h = 1.. that sound in the preview of `pitch`: those with h * base <= 20000 Hz
-// (100, 45 and 22).
-int previewHarmonicCount(int pitch);
 
 // Index of the table that holds harmonic h (1-based) of the pitch's companion or base frequency.
 constexpr std::size_t companionTableIndex(int pitch, int harmonic) {
@@ -69,5 +58,38 @@ class ToneTables {
 
     ZeroedBuffer<double> samples_; // the tables one after another, table k from toneLength * k
 };
+
+// The three preview tones computed from the tone tables: sums before scaling, their peaks, and
+// the playable 16-bit samples. All zero until the first computation.
+class PreviewBuffers {
+  public:
+    PreviewBuffers();
+
+    std::span<const double> sums(int pitch) const {
+        return {sums_.data() + static_cast<std::size_t>(pitch) * toneLength, toneLength};
+    }
+    double peak(int pitch) const { return peaks_[static_cast<std::size_t>(pitch)]; }
+    // All toneLength samples of the tone of `pitch` (0: 110 Hz, 1: 440 Hz, 2: 880 Hz).
+    std::span<const std::int16_t> pcm(int pitch) const {
+        return {pcm_.data() + static_cast<std::size_t>(pitch) * toneLength, toneLength};
+    }
+    // What a preview button plays: the first previewPlayLength samples.
+    std::span<const std::int16_t> playable(int pitch) const {
+        return pcm(pitch).first(previewPlayLength);
+    }
+
+  private:
+    friend void computePreviews(const WaveData&, const ToneTables&, PreviewBuffers&, WorkerPool*);
+    ZeroedBuffer<double> sums_; // previewPitchCount x toneLength summed samples
+    std::array<double, previewPitchCount> peaks_{};
+    ZeroedBuffer<std::int16_t> pcm_; // previewPitchCount x toneLength samples
+};
+
+// "Compute" from the tone tables: each sample is the sum over the sounding harmonics h of
+// ((companion + base table) * coefficient); the peak is the largest magnitude the running sum
+// reaches while the harmonics are added; the samples are scaled to 15000 / peak and truncated.
+// With a pool, ranges of samples are computed on its threads; the result is the same to the bit.
+void computePreviews(const WaveData& wave, const ToneTables& tables, PreviewBuffers& previews,
+                     WorkerPool* pool = nullptr);
 
 } // namespace vorel::wave
