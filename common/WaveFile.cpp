@@ -1,6 +1,7 @@
 #include "common/WaveFile.h"
 
 #include "common/ByteOrder.h"
+#include "common/FileIo.h"
 
 #include <cmath>
 #include <string>
@@ -27,6 +28,17 @@ Result<WaveData> decodeWaveFile(std::span<const std::byte> bytes) {
                                              std::to_string(k + 1) + " is not a finite number");
     }
     return Result<WaveData>::success(wave);
+}
+
+Result<WaveData> loadWaveFile(const std::string& path) {
+    auto bytes = readFileBytes(path, waveFileSize);
+    if (!bytes)
+        return Result<WaveData>::failure(bytes.error());
+    return decodeWaveFile(bytes.value());
+}
+
+Status saveWaveFile(const std::string& path, const WaveData& wave) {
+    return writeFileAtomically(path, encodeWaveFile(wave));
 }
 
 } // namespace vorel

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vorel {
@@ -17,5 +18,10 @@ std::vector<std::byte> encodeWaveFile(const WaveData& wave);
 // Refuses files shorter than 800 bytes and files holding a value that is not finite; of a longer
 // file only the first 800 bytes count.
 Result<WaveData> decodeWaveFile(std::span<const std::byte> bytes);
+
+// The wave file at `path`, read and checked whole; the error is a reason without the file name.
+Result<WaveData> loadWaveFile(const std::string& path);
+// Saves atomically: a failed save leaves an earlier file whole.
+Status saveWaveFile(const std::string& path, const WaveData& wave);
 
 } // namespace vorel

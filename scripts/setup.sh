@@ -3,12 +3,14 @@
 
 # What building and running the programs needs.
 vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
-    fonts-dejavu-core
-    libsndfile1-dev)
+    fonts-dejavu-core libsndfile1-dev)
 # What the tests need besides: the test and benchmark libraries, the formatter, an independent
-# WAV reader, and a sound server to play into.
+# WAV reader and MIDI reader, a sound server to play into, clang with its runtime for the fuzz
+# targets, and the desktop's own checkers of what is installed (menu entries, AppStream data,
+# file types, manual pages, the Debian package).
 vorel_test_packages=(libgtest-dev libbenchmark-dev clang-format sox pulseaudio pulseaudio-utils
-    python3-mido)
+    python3-mido clang libclang-rt-14-dev desktop-file-utils appstream shared-mime-info
+    groff-base file dpkg-dev)
 
 # vorel_install_missing PACKAGE...: installs those of the packages that are not installed yet,
 # saying which, with apt-get (through sudo when not root).

@@ -17,22 +17,6 @@ const std::array<double, percentCount> percentTable{0.1, 0.2, 0.3, 0.4, 0.5,
 const std::array<std::string_view, percentCount> percentLabels{"10", "20", "30", "40", "50",
                                                                "60", "70", "80", "90", "100"};
 
-DisplayName blankName() {
-    DisplayName name;
-    name.fill(' ');
-    return name;
-}
-
-DisplayName nameFromTitle(std::u16string_view title) {
-    DisplayName name = blankName();
-    for (std::size_t i = 0; i < displayNameLength && i < title.size(); ++i) {
-        if (title[i] == u'.')
-            break;
-        name[i] = static_cast<char>(title[i] & 0xFF);
-    }
-    return name;
-}
-
 SequenceData::SequenceData()
     : cells_(std::make_unique<NoteCell[]>(static_cast<std::size_t>(tickCount) * keyCount)) {}
 

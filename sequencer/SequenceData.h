@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DisplayName.h"
 #include "common/SoundConstants.h"
 
 #include <array>
@@ -28,13 +29,6 @@ extern const std::array<std::string_view, keyCount> keyNames;
 inline constexpr int percentCount = 10;
 extern const std::array<double, percentCount> percentTable;
 extern const std::array<std::string_view, percentCount> percentLabels;
-
-// The 24-character name shown for a loaded or saved file: its title up to the first '.', cut to
-// 24 characters and padded with spaces; each character keeps only its low byte.
-inline constexpr std::size_t displayNameLength = 24;
-using DisplayName = std::array<char, displayNameLength>;
-DisplayName blankName();
-DisplayName nameFromTitle(std::u16string_view title);
 
 // One cell of the grid.
 struct NoteCell {

@@ -8,6 +8,9 @@
 namespace vorel {
 
 ClientArea::ClientArea(const EditorState& state, QWidget* parent) : QWidget(parent), state_(state) {
+    // The system's window colour, the palette's base colour (white by default): the texts'
+    // white backgrounds blend in.
+    setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
     setFont(screenFont());
 }

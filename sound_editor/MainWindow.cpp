@@ -1,11 +1,14 @@
 #include "sound_editor/MainWindow.h"
 
+#include "common/WaveFile.h"
+#include "platform/AboutBox.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
+#include "sequencer/NoteEditing.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
 #include "sequencer/ui/InsertNoteDialog.h"
-#include "sound_editor/AboutBox.h"
 #include "sound_editor/ClientArea.h"
+#include "sound_editor/Commands.h"
 #include "sound_editor/ScreenPainter.h"
 #include "sound_editor/SoundPlayback.h"
 #include "sound_editor_io/SoundEditorFiles.h"
@@ -13,24 +16,21 @@
 #include "synth/ui/SettingsDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 
 namespace vorel {
+namespace command = sound::command;
 namespace {
 
-// Command ids of the menu.
-constexpr int loadWaveId = 101;
-constexpr int loadSoundId = 102;
-constexpr int saveSoundId = 103;
-constexpr int versionId = 104;
-constexpr int loadSequenceId = 32779;
-constexpr int saveSequenceId = 32778;
+const QString programName = QStringLiteral("Vorel sound editor");
 
 struct ButtonPlace {
     const char* label;
@@ -43,79 +43,108 @@ struct ButtonPlace {
 
 // The push buttons in creation order, at client coordinates.
 constexpr ButtonPlace buttonPlaces[] = {
-    {"Pitch", 95, 20, 95, 80, 30},     {"AMP", 96, 125, 95, 80, 30},
-    {"LPF", 97, 230, 95, 80, 30},      {"Compute->", 1025, 10, 500, 90, 30},
-    {"110Hz", 1032, 110, 500, 90, 30}, {"440Hz", 1034, 110, 540, 90, 30},
-    {"220Hz", 1033, 220, 500, 90, 30}, {"880Hz", 1035, 220, 540, 90, 30},
-    {"1/32", 90, 570, 10, 40, 20},     {"1/24", 89, 620, 10, 40, 20},
-    {"1/16", 88, 670, 10, 40, 20},     {"1/12", 87, 720, 10, 40, 20},
-    {"1/8", 86, 770, 10, 40, 20},      {"1/4", 85, 820, 10, 40, 20},
-    {"UP", 91, 500, 63, 60, 25},       {"up", 92, 570, 63, 60, 25},
-    {"down", 93, 640, 63, 60, 25},     {"DOWN", 94, 710, 63, 60, 25},
-    {"<<", 81, 490, 540, 60, 20},      {"<", 82, 560, 540, 60, 20},
-    {">", 83, 660, 540, 60, 20},       {">>", 84, 730, 540, 60, 20},
-    {"COPY", 1039, 800, 540, 60, 20},  {"Render->", 1036, 400, 570, 150, 50},
-    {"Play", 1037, 560, 570, 150, 50}, {"Save(.WAV)", 1038, 720, 570, 150, 50},
+    {"Pitch", command::pitchSettings, 20, 95, 80, 30},
+    {"AMP", command::ampSettings, 125, 95, 80, 30},
+    {"LPF", command::lpfSettings, 230, 95, 80, 30},
+    {"Compute->", command::computePreviews, 10, 500, 90, 30},
+    {"110Hz", command::play110, 110, 500, 90, 30},
+    {"440Hz", command::play440, 110, 540, 90, 30},
+    {"220Hz", command::play220, 220, 500, 90, 30},
+    {"880Hz", command::play880, 220, 540, 90, 30},
+    {"1/32", command::thirtySecondLines, 570, 10, 40, 20},
+    {"1/24", command::twentyFourthLines, 620, 10, 40, 20},
+    {"1/16", command::sixteenthLines, 670, 10, 40, 20},
+    {"1/12", command::twelfthLines, 720, 10, 40, 20},
+    {"1/8", command::eighthLines, 770, 10, 40, 20},
+    {"1/4", command::quarterLines, 820, 10, 40, 20},
+    {"UP", command::tempoUp10, 500, 63, 60, 25},
+    {"up", command::tempoUp1, 570, 63, 60, 25},
+    {"down", command::tempoDown1, 640, 63, 60, 25},
+    {"DOWN", command::tempoDown10, 710, 63, 60, 25},
+    {"<<", command::pageBack10, 490, 540, 60, 20},
+    {"<", command::pageBack1, 560, 540, 60, 20},
+    {">", command::pageForward1, 660, 540, 60, 20},
+    {">>", command::pageForward10, 730, 540, 60, 20},
+    {"COPY", command::copyPhrase, 800, 540, 60, 20},
+    {"Render->", command::render, 400, 570, 150, 50},
+    {"Play", command::playRendering, 560, 570, 150, 50},
+    {"Save(.WAV)", command::saveWav, 720, 570, 150, 50},
 };
 
-const QString errorCaption = QStringLiteral("ERROR");
+const QString loadTitle = QStringLiteral("Load");
+const QString saveTitle = QStringLiteral("Save");
 const QString soundFilter = QStringLiteral("Vorel sound file(*.vorelsf)");
 const QString sequenceFilter = QStringLiteral("Vorel sequence file(*.vorelsqf)");
 const QString waveFilter = QStringLiteral("Vorel wave file(*.vorelwf)");
 const QString wavFilter = QStringLiteral("WAV file(*.WAV)");
-
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 // The shown name of a chosen file: its name without folder, up to the first '.'.
 DisplayName nameOf(const QString& path) {
     return nameFromTitle(QFileInfo(path).fileName().toStdU16String());
 }
 
+constexpr int divisionArgument(Division division) {
+    return static_cast<int>(division);
+}
+
+constexpr int pageArgument(SettingsPage page) {
+    return static_cast<int>(page);
+}
+
 } // namespace
 
-const MainWindow::Command MainWindow::commands[] = {
-    {81, &MainWindow::stepPage, Repaint::always},
-    {82, &MainWindow::stepPage, Repaint::always},
-    {83, &MainWindow::stepPage, Repaint::always},
-    {84, &MainWindow::stepPage, Repaint::always},
-    {85, &MainWindow::toggleDivision, Repaint::always},
-    {86, &MainWindow::toggleDivision, Repaint::always},
-    {87, &MainWindow::toggleDivision, Repaint::always},
-    {88, &MainWindow::toggleDivision, Repaint::always},
-    {89, &MainWindow::toggleDivision, Repaint::always},
-    {90, &MainWindow::toggleDivision, Repaint::always},
-    {91, &MainWindow::stepTempo, Repaint::always},
-    {92, &MainWindow::stepTempo, Repaint::always},
-    {93, &MainWindow::stepTempo, Repaint::always},
-    {94, &MainWindow::stepTempo, Repaint::always},
-    {95, &MainWindow::openSettings, Repaint::always},
-    {96, &MainWindow::openSettings, Repaint::always},
-    {97, &MainWindow::openSettings, Repaint::always},
-    {loadWaveId, &MainWindow::loadWave, Repaint::unlessCancelled},
-    {loadSoundId, &MainWindow::loadSound, Repaint::unlessCancelled},
-    {saveSoundId, &MainWindow::saveSound, Repaint::unlessCancelled},
-    {loadSequenceId, &MainWindow::loadSequence, Repaint::unlessCancelled},
-    {saveSequenceId, &MainWindow::saveSequence, Repaint::unlessCancelled},
-    {versionId, &MainWindow::showAbout, Repaint::never},
-    {1025, &MainWindow::computePreviews, Repaint::never},
-    {1032, &MainWindow::playPreview, Repaint::never},
-    {1033, &MainWindow::playPreview, Repaint::never},
-    {1034, &MainWindow::playPreview, Repaint::never},
-    {1035, &MainWindow::playPreview, Repaint::never},
-    {1036, &MainWindow::renderSequence, Repaint::never},
-    {1037, &MainWindow::playRendering, Repaint::never},
-    {1038, &MainWindow::saveWav, Repaint::never},
-    {1039, &MainWindow::copyPhrase, Repaint::always},
+const Command<MainWindow> MainWindow::commands[] = {
+    {command::pageBack10, &MainWindow::stepPage, -10, Repaint::always},
+    {command::pageBack1, &MainWindow::stepPage, -1, Repaint::always},
+    {command::pageForward1, &MainWindow::stepPage, 1, Repaint::always},
+    {command::pageForward10, &MainWindow::stepPage, 10, Repaint::always},
+    {command::quarterLines, &MainWindow::toggleDivision, divisionArgument(Division::quarter),
+     Repaint::always},
+    {command::eighthLines, &MainWindow::toggleDivision, divisionArgument(Division::eighth),
+     Repaint::always},
+    {command::twelfthLines, &MainWindow::toggleDivision, divisionArgument(Division::twelfth),
+     Repaint::always},
+    {command::sixteenthLines, &MainWindow::toggleDivision, divisionArgument(Division::sixteenth),
+     Repaint::always},
+    {command::twentyFourthLines, &MainWindow::toggleDivision,
+     divisionArgument(Division::twentyFourth), Repaint::always},
+    {command::thirtySecondLines, &MainWindow::toggleDivision,
+     divisionArgument(Division::thirtySecond), Repaint::always},
+    {command::tempoUp10, &MainWindow::stepTempo, 10, Repaint::always},
+    {command::tempoUp1, &MainWindow::stepTempo, 1, Repaint::always},
+    {command::tempoDown1, &MainWindow::stepTempo, -1, Repaint::always},
+    {command::tempoDown10, &MainWindow::stepTempo, -10, Repaint::always},
+    {command::pitchSettings, &MainWindow::openSettings, pageArgument(SettingsPage::pitch),
+     Repaint::always},
+    {command::ampSettings, &MainWindow::openSettings, pageArgument(SettingsPage::amp),
+     Repaint::always},
+    {command::lpfSettings, &MainWindow::openSettings, pageArgument(SettingsPage::lpf),
+     Repaint::always},
+    {command::copyPhrase, &MainWindow::copyPhrase, 0, Repaint::always},
+    {command::loadWave, &MainWindow::loadWave, 0, Repaint::unlessCancelled},
+    {command::loadSound, &MainWindow::loadSound, 0, Repaint::unlessCancelled},
+    {command::saveSound, &MainWindow::saveSound, 0, Repaint::unlessCancelled},
+    {command::loadSequence, &MainWindow::loadSequence, 0, Repaint::unlessCancelled},
+    {command::saveSequence, &MainWindow::saveSequence, 0, Repaint::unlessCancelled},
+    {command::about, &MainWindow::showAbout, 0, Repaint::never},
+    {command::computePreviews, &MainWindow::computePreviews, 0, Repaint::never},
+    {command::play110, &MainWindow::playPreview, 0, Repaint::never},
+    {command::play220, &MainWindow::playPreview, 1, Repaint::never},
+    {command::play440, &MainWindow::playPreview, 2, Repaint::never},
+    {command::play880, &MainWindow::playPreview, 3, Repaint::never},
+    {command::render, &MainWindow::renderSequence, 0, Repaint::never},
+    {command::playRendering, &MainWindow::playRendering, 0, Repaint::never},
+    {command::saveWav, &MainWindow::saveWav, 0, Repaint::never},
 };
 
 MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, KeyTones keyTones,
                        QWidget* parent)
-    : QMainWindow(parent), synth_(synth), player_(player), dialogs_(dialogs),
-      keyTones_(std::move(keyTones)), client_(new ClientArea(state_, this)), longWork_(this) {
-    setWindowTitle(QStringLiteral("Vorel sound editor"));
+    : QMainWindow(parent), synth_(synth), player_(player), dialogs_(dialogs), files_(dialogs, this),
+      keyTones_(std::move(keyTones)), client_(new ClientArea(state_, this)),
+      longWork_(this, programName) {
+    setWindowTitle(programName);
     setCentralWidget(client_);
+    setAcceptDrops(true);
     createMenu();
     createButtons();
     resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
@@ -127,7 +156,7 @@ MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, Ke
     connect(
         &player_, &PcmPlayer::deviceUnavailable, this,
         [this](const QString& reason) {
-            dialogs_.showMessage(this, QStringLiteral("Vorel sound editor"),
+            dialogs_.showMessage(this, programName,
                                  QStringLiteral("No sound can be played: %1").arg(reason));
         },
         Qt::QueuedConnection);
@@ -142,21 +171,21 @@ void MainWindow::createMenu() {
         connect(action, &QAction::triggered, this, [this, id] { dispatch(id); });
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    addCommand(file, QStringLiteral("Load wave data"), loadWaveId);
-    addCommand(file, QStringLiteral("Load sound data"), loadSoundId);
-    addCommand(file, QStringLiteral("Save sound data"), saveSoundId);
+    addCommand(file, QStringLiteral("Load wave data"), command::loadWave);
+    addCommand(file, QStringLiteral("Load sound data"), command::loadSound);
+    addCommand(file, QStringLiteral("Save sound data"), command::saveSound);
     file->addSeparator();
-    addCommand(file, QStringLiteral("Load sequence data"), loadSequenceId);
-    addCommand(file, QStringLiteral("Save sequence data"), saveSequenceId);
+    addCommand(file, QStringLiteral("Load sequence data"), command::loadSequence);
+    addCommand(file, QStringLiteral("Save sequence data"), command::saveSequence);
     file->addSeparator();
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
-    addCommand(version, QStringLiteral("Version"), versionId);
+    addCommand(version, QStringLiteral("Version"), command::about);
 
     // Alt with "?" or "/" opens the about box.
     for (const QKeySequence& keys :
          {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
         auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, [this] { dispatch(versionId); });
+        connect(shortcut, &QShortcut::activated, this, [this] { dispatch(command::about); });
     }
 }
 
@@ -175,19 +204,13 @@ QPushButton* MainWindow::button(int id) const {
 }
 
 bool MainWindow::dispatch(int id) {
-    for (const Command& command : commands) {
-        if (command.id != id)
-            continue;
-        // Nothing runs while long work is going on: it reads the state.
-        if (longWork_.busy())
-            return true;
-        const bool proceeded = (this->*command.run)(id);
-        if (command.repaint == Repaint::always ||
-            (command.repaint == Repaint::unlessCancelled && proceeded))
-            repaintClient();
-        return true;
-    }
-    return false;
+    const Command<MainWindow>* command = findCommand<MainWindow>(commands, id);
+    if (command == nullptr)
+        return false;
+    // Nothing runs while long work is going on: it reads the state.
+    if (!longWork_.busy() && runCommand(*this, *command))
+        repaintClient();
+    return true;
 }
 
 void MainWindow::repaintClient() {
@@ -195,13 +218,9 @@ void MainWindow::repaintClient() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (longWork_.busy()) {
-        // The work reads the window's state: stop it first, then close.
-        closeAfterWork_ = true;
-        longWork_.cancel();
-        event->ignore();
+    // Long work reads the window's state: it stops first, then the window closes.
+    if (longWork_.holdBackClose(event))
         return;
-    }
     player_.stop();
     event->accept();
 }
@@ -209,123 +228,107 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // Grid clicks ------------------------------------------------------------------------------------
 
 void MainWindow::leftPressed(QPoint position) {
-    const int dx = position.x() - grid::left;
-    const int dy = position.y() - grid::top;
-    if (longWork_.busy() || dx < 0 || dx >= grid::width || dy < 0 || dy >= grid::height)
+    const std::optional<GridSpot> spot = gridSpotAt(position);
+    if (longWork_.busy() || !spot)
         return;
     // Every sample of the tone, not only up to its last non-zero one.
     if (keyTones_)
-        player_.play(keyTones_(keyCount - 1 - dy / grid::keyHeight));
+        player_.play(keyTones_(spot->key));
 }
 
 void MainWindow::rightPressed(QPoint position) {
-    const int dx = position.x() - grid::left;
-    const int dy = position.y() - grid::top;
-    if (longWork_.busy() || dx < 0 || dx >= grid::width || dy < 0 || dy >= grid::height)
+    const std::optional<GridSpot> spot = gridSpotAt(position);
+    if (longWork_.busy() || !spot)
         return;
-    InsertNoteDialog dialog(state_.sequence, state_.view, dx / grid::tickWidth,
-                            keyCount - 1 - dy / grid::keyHeight, this);
-    dialog.exec();
-    if (dialog.gridChanged())
+    const int tick = state_.view.currentPage * ticksPerPage + spot->tickInPage;
+    const std::optional<NoteEdit> edit =
+        InsertNoteDialog::ask(this, state_.sequence, state_.view, tick, spot->key);
+    if (edit && applyNoteEdit(state_.sequence, state_.view, tick, spot->key, *edit))
         repaintClient();
 }
 
 // Sequencer commands -----------------------------------------------------------------------------
 
-bool MainWindow::stepPage(int id) {
-    constexpr int deltas[] = {-10, -1, 1, 10}; // "<<", "<", ">", ">>" (81..84)
-    state_.view.stepPage(deltas[id - 81]);
+bool MainWindow::stepPage(int delta) {
+    state_.view.stepPage(delta);
     return true;
 }
 
-bool MainWindow::toggleDivision(int id) {
-    // 85 "1/4", 86 "1/8", 87 "1/12", 88 "1/16", 89 "1/24", 90 "1/32"
-    state_.view.toggleDivision(static_cast<Division>(id - 85));
+bool MainWindow::toggleDivision(int division) {
+    state_.view.toggleDivision(static_cast<Division>(division));
     return true;
 }
 
-bool MainWindow::stepTempo(int id) {
-    constexpr int deltas[] = {10, 1, -1, -10}; // "UP", "up", "down", "DOWN" (91..94)
-    vorel::stepTempo(state_.sequence, deltas[id - 91]);
+bool MainWindow::stepTempo(int delta) {
+    vorel::stepTempo(state_.sequence, delta);
     return true;
 }
 
 bool MainWindow::copyPhrase(int) {
-    CopyPhraseDialog dialog(state_.sequence, this);
-    dialog.exec();
+    if (const std::optional<PhrasePages> pages = CopyPhraseDialog::ask(this))
+        vorel::copyPhrase(state_.sequence, pages->from, pages->to);
     return true;
 }
 
-bool MainWindow::openSettings(int id) {
-    // 95 "Pitch", 96 "AMP", 97 "LPF" open dialogs 129, 130, 131.
-    SettingsDialog dialog(static_cast<SettingsPage>(id - 95 + 129), state_.settings, this);
-    dialog.exec();
+bool MainWindow::openSettings(int page) {
+    if (const auto choices =
+            SettingsDialog::ask(this, static_cast<SettingsPage>(page), state_.settings))
+        state_.settings.store(*choices);
     return true;
 }
 
 bool MainWindow::showAbout(int) {
-    AboutBox box(this);
+    AboutBox box(this, {100, programName, QStringLiteral("Version 0.1, built with Qt 6")},
+                 QApplication::windowIcon(), dialogFont(9));
     box.exec();
     return true;
 }
 
 // Files ------------------------------------------------------------------------------------------
 
-std::optional<QString> MainWindow::chooseFile(bool save, const QString& title,
-                                              const QString& filter, const QString& suffix) {
-    const FileDialogRequest request{title, filter, suffix, lastPath_};
-    std::optional<QString> path =
-        save ? dialogs_.saveFile(this, request) : dialogs_.openFile(this, request);
-    if (path)
-        lastPath_ = *path;
-    return path;
-}
-
-void MainWindow::reportFailure(const QString& action, const QString& path,
-                               const std::string& reason) {
-    dialogs_.showMessage(
-        this, errorCaption,
-        QStringLiteral("%1 \"%2\" failed:\n%3")
-            .arg(action, QDir::toNativeSeparators(path), QString::fromStdString(reason)));
-}
-
 bool MainWindow::loadWave(int) {
-    const auto path =
-        chooseFile(false, QStringLiteral("Load"), waveFilter, QStringLiteral("vorelwf"));
-    if (!path)
-        return false;
-    Result<WaveData> wave = loadWaveFile(localPath(*path));
+    const std::optional<QString> path =
+        files_.chooseToLoad({loadTitle, waveFilter, QStringLiteral("vorelwf"), {}});
+    if (path)
+        loadWaveFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadWaveFrom(const QString& path) {
+    const Result<WaveData> wave = loadWaveFile(enginePath(path));
     if (!wave) {
-        reportFailure(QStringLiteral("Loading"), *path, wave.error());
-        return true;
+        files_.reportLoadFailure(path, wave.error());
+        return;
     }
     state_.wave = wave.value();
-    state_.waveName = nameOf(*path);
-    return true;
+    state_.waveName = nameOf(path);
 }
 
 bool MainWindow::loadSound(int) {
-    const auto path =
-        chooseFile(false, QStringLiteral("Load"), soundFilter, QStringLiteral("vorelsf"));
-    if (!path)
-        return false;
-    Result<SoundSettings> settings = loadSoundFile(localPath(*path));
+    const std::optional<QString> path =
+        files_.chooseToLoad({loadTitle, soundFilter, QStringLiteral("vorelsf"), {}});
+    if (path)
+        loadSoundFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadSoundFrom(const QString& path) {
+    const Result<SoundSettings> settings = loadSoundFile(enginePath(path));
     if (!settings) {
-        reportFailure(QStringLiteral("Loading"), *path, settings.error());
-        return true;
+        files_.reportLoadFailure(path, settings.error());
+        return;
     }
     state_.settings = settings.value();
-    state_.settingsName = nameOf(*path);
-    return true;
+    state_.settingsName = nameOf(path);
 }
 
 bool MainWindow::saveSound(int) {
-    const auto path =
-        chooseFile(true, QStringLiteral("Save"), soundFilter, QStringLiteral("vorelsf"));
+    const std::optional<QString> path =
+        files_.chooseToSave({saveTitle, soundFilter, QStringLiteral("vorelsf"), {}});
     if (!path)
         return false;
-    if (const Status saved = saveSoundFile(localPath(*path), state_.settings); !saved) {
-        reportFailure(QStringLiteral("Saving"), *path, saved.error());
+    if (const Status saved = saveSoundFile(enginePath(*path), state_.settings); !saved) {
+        files_.reportSaveFailure(*path, saved);
         return true;
     }
     state_.settingsName = nameOf(*path);
@@ -333,25 +336,62 @@ bool MainWindow::saveSound(int) {
 }
 
 bool MainWindow::loadSequence(int) {
-    const auto path =
-        chooseFile(false, QStringLiteral("Load"), sequenceFilter, QStringLiteral("vorelsqf"));
-    if (!path)
-        return false;
-    if (const Status loaded = loadSequenceFile(localPath(*path), state_.sequence); !loaded) {
-        reportFailure(QStringLiteral("Loading"), *path, loaded.error());
-        return true;
+    const std::optional<QString> path =
+        files_.chooseToLoad({loadTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
+    if (path)
+        loadSequenceFrom(*path);
+    return path.has_value();
+}
+
+void MainWindow::loadSequenceFrom(const QString& path) {
+    if (const Status loaded = loadSequenceFile(enginePath(path), state_.sequence); !loaded) {
+        files_.reportLoadFailure(path, loaded.error());
+        return;
     }
-    state_.sequence.sequenceName = nameOf(*path);
-    return true;
+    state_.sequence.sequenceName = nameOf(path);
+}
+
+void MainWindow::openFile(const QString& path) {
+    // Input is thrown away while long work runs; so is a file dropped meanwhile.
+    if (longWork_.busy())
+        return;
+    struct Kind {
+        const char* suffix;
+        void (MainWindow::*load)(const QString&);
+    };
+    static constexpr Kind kinds[] = {{"vorelwf", &MainWindow::loadWaveFrom},
+                                     {"vorelsf", &MainWindow::loadSoundFrom},
+                                     {"vorelsqf", &MainWindow::loadSequenceFrom}};
+    const QString suffix = QFileInfo(path).suffix();
+    for (const Kind& kind : kinds) {
+        if (suffix.compare(QLatin1String(kind.suffix), Qt::CaseInsensitive) == 0) {
+            files_.used(path);
+            (this->*kind.load)(path);
+            repaintClient();
+            return;
+        }
+    }
+    files_.reportLoadFailure(
+        path, "it is not a wave, sound or sequence file (.vorelwf, .vorelsf, .vorelsqf)");
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (FileCommands::acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    files_.openDropped(event->mimeData(), [this](const QString& path) { openFile(path); });
 }
 
 bool MainWindow::saveSequence(int) {
-    const auto path =
-        chooseFile(true, QStringLiteral("Save"), sequenceFilter, QStringLiteral("vorelsqf"));
+    const std::optional<QString> path =
+        files_.chooseToSave({saveTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
     if (!path)
         return false;
-    if (const Status saved = saveSequenceFile(localPath(*path), state_.sequence); !saved) {
-        reportFailure(QStringLiteral("Saving"), *path, saved.error());
+    if (const Status saved = saveSequenceFile(enginePath(*path), state_.sequence); !saved) {
+        files_.reportSaveFailure(*path, saved);
         return true;
     }
     state_.sequence.sequenceName = nameOf(*path);
@@ -359,12 +399,12 @@ bool MainWindow::saveSequence(int) {
 }
 
 bool MainWindow::saveWav(int) {
-    const auto path =
-        chooseFile(true, QStringLiteral("Save WAV data"), wavFilter, QStringLiteral("WAV"));
+    const std::optional<QString> path = files_.chooseToSave(
+        {QStringLiteral("Save WAV data"), wavFilter, QStringLiteral("WAV"), {}});
     if (!path)
         return false;
-    if (const Status saved = saveWavFile(localPath(*path), synth_.renderBuffer()); !saved)
-        reportFailure(QStringLiteral("Saving"), *path, saved.error());
+    if (const Status saved = saveWavFile(enginePath(*path), synth_.renderBuffer()); !saved)
+        files_.reportSaveFailure(*path, saved);
     return true;
 }
 
@@ -375,14 +415,11 @@ bool MainWindow::computePreviews(int) {
     longWork_.run(QStringLiteral("Computing the test notes..."), [this](const Progress& progress) {
         return synth_.computePreviews(state_.settings, state_.wave, progress);
     });
-    if (closeAfterWork_)
-        close();
     return true;
 }
 
-bool MainWindow::playPreview(int id) {
-    // 1032 "110Hz", 1033 "220Hz", 1034 "440Hz", 1035 "880Hz"
-    vorel::playPreview(player_, synth_, id - 1032);
+bool MainWindow::playPreview(int index) {
+    vorel::playPreview(player_, synth_, index);
     return true;
 }
 
@@ -391,8 +428,6 @@ bool MainWindow::renderSequence(int) {
     longWork_.run(QStringLiteral("Rendering the sequence..."), [this](const Progress& progress) {
         return synth_.renderSequence(state_.sequence, state_.settings, state_.wave, progress);
     });
-    if (closeAfterWork_)
-        close();
     return true;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "platform/CommandTable.h"
+#include "platform/FileCommands.h"
+#include "platform/LongWork.h"
 #include "sound_editor/EditorState.h"
-#include "sound_editor/LongWork.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 
 class QPushButton;
@@ -18,15 +19,13 @@ class ClientArea;
 class PcmPlayer;
 class Synth;
 class UserDialogs;
-struct FileDialogRequest;
-enum class SettingsPage;
 
 // The 0.2-second tone of key 0..72 that a left click on the grid plays.
 using KeyTones = std::function<std::span<const std::int16_t>(int key)>;
 
 // The sound editor's window: the menu, the 26 buttons and the client area. Buttons, menu items
-// and shortcuts all go through dispatch(), which carries out the command and repaints where the
-// command changed what is shown.
+// and shortcuts all go through dispatch(), which looks the command up in one table, carries it
+// out and repaints where the command changed what is shown.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
@@ -38,7 +37,8 @@ class MainWindow : public QMainWindow {
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Carries out command `id`; false for an id that is no command (nothing happens).
+    // Carries out command `id` (sound_editor/Commands.h); false for an id that is no command
+    // (nothing happens).
     bool dispatch(int id);
 
     EditorState& state() { return state_; }
@@ -46,20 +46,22 @@ class MainWindow : public QMainWindow {
     ClientArea* clientArea() const { return client_; }
     QPushButton* button(int id) const;
     // The path chosen last in any of the window's file dialogs; the next one starts there.
-    const QString& lastPath() const { return lastPath_; }
+    const QString& lastPath() const { return files_.lastPath(); }
     bool busy() const { return longWork_.busy(); }
+
+    // Opens a file named on the command line or dropped on the window, the kind taken from its
+    // suffix (.vorelwf, .vorelsf, .vorelsqf), with the checks and messages of the menu's loads.
+    void openFile(const QString& path);
+    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
+    void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel-sound-editor")); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
-    enum class Repaint { always, unlessCancelled, never };
-    struct Command {
-        int id;
-        bool (MainWindow::*run)(int id); // false when a file dialog was cancelled
-        Repaint repaint;
-    };
-    static const Command commands[];
+    static const Command<MainWindow> commands[];
 
     void createMenu();
     void createButtons();
@@ -67,36 +69,36 @@ class MainWindow : public QMainWindow {
     void leftPressed(QPoint position);
     void rightPressed(QPoint position);
 
-    bool stepPage(int id);
-    bool toggleDivision(int id);
-    bool stepTempo(int id);
-    bool openSettings(int id);
-    bool loadWave(int id);
-    bool loadSound(int id);
-    bool saveSound(int id);
-    bool loadSequence(int id);
-    bool saveSequence(int id);
-    bool showAbout(int id);
-    bool computePreviews(int id);
-    bool playPreview(int id);
-    bool renderSequence(int id);
-    bool playRendering(int id);
-    bool saveWav(int id);
-    bool copyPhrase(int id);
-
-    std::optional<QString> chooseFile(bool save, const QString& title, const QString& filter,
-                                      const QString& suffix);
-    void reportFailure(const QString& action, const QString& path, const std::string& reason);
+    // The commands; each returns false when its file dialog was cancelled.
+    bool stepPage(int delta);
+    bool toggleDivision(int division);
+    bool stepTempo(int delta);
+    bool openSettings(int page);
+    bool copyPhrase(int);
+    bool showAbout(int);
+    bool loadWave(int);
+    bool loadSound(int);
+    bool saveSound(int);
+    bool loadSequence(int);
+    bool saveSequence(int);
+    bool saveWav(int);
+    // The loads once a path is known; a refused file is reported and changes nothing.
+    void loadWaveFrom(const QString& path);
+    void loadSoundFrom(const QString& path);
+    void loadSequenceFrom(const QString& path);
+    bool computePreviews(int);
+    bool playPreview(int index);
+    bool renderSequence(int);
+    bool playRendering(int);
 
     Synth& synth_;
     PcmPlayer& player_;
     UserDialogs& dialogs_;
+    FileCommands files_;
     KeyTones keyTones_;
     EditorState state_;
     ClientArea* client_;
     LongWork longWork_;
-    QString lastPath_;
-    bool closeAfterWork_ = false;
 };
 
 } // namespace vorel

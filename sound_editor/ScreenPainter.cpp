@@ -1,5 +1,6 @@
 #include "sound_editor/ScreenPainter.h"
 
+#include "platform/Latin1.h"
 #include "sound_editor/EditorState.h"
 
 #include <QFontMetrics>
@@ -26,11 +27,21 @@ constexpr std::array<Division, divisionCount> divisionDrawOrder{
     Division::thirtySecond, Division::twentyFourth, Division::sixteenth,
     Division::twelfth,      Division::eighth,       Division::quarter};
 
+// A note bar is the last 2 pixel rows of its key's row. A key's band sits 2 pixels lower than
+// the row, so the bar lies in the band's middle; the top band (key 72) instead starts at the
+// grid's top and is one pixel taller, leaving one black row above the band of key 71.
+constexpr int noteBarHeight = 2;
+constexpr int bandDrop = 2;
+constexpr int topBandHeight = grid::keyHeight + 1;
+
+// The section headings are underlined on this pixel row.
+constexpr int underlineRow = 33;
+
 struct Caption {
     int x;
     int y;
     const char* text;
-    int underlineFrom = 0; // a section heading is underlined at y 33 from here ...
+    int underlineFrom = 0; // a section heading is underlined from here ...
     int underlineTo = 0;   // ... to just before here
 };
 
@@ -98,8 +109,7 @@ constexpr ValueField valueFields[] = {
     {300, 445, 22, 3}, {100, 465, 23, 3}, {200, 465, 24, 3}, {280, 465, 25, 3},
 };
 
-// Text with its top-left corner at (x, y) on an opaque white background, like a device context's
-// default text output.
+// Text with its top-left corner at (x, y) on an opaque white background.
 void drawText(QPainter& painter, int x, int y, const QString& text) {
     const QFontMetrics metrics(painter.font());
     painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
@@ -108,7 +118,7 @@ void drawText(QPainter& painter, int x, int y, const QString& text) {
 }
 
 QString fromName(const DisplayName& name) {
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    return latin1({name.data(), name.size()});
 }
 
 QString digits(int value, int count) {
@@ -128,10 +138,10 @@ bool isNatural(int key) {
 
 void paintGrid(QPainter& painter, const EditorState& state) {
     painter.fillRect(grid::left, grid::top, grid::width, grid::height, gridBackground);
-    painter.fillRect(grid::left, grid::top, grid::width, 7, naturalBand); // key 72, "A7"
+    painter.fillRect(grid::left, grid::top, grid::width, topBandHeight, naturalBand);
     for (int key = keyCount - 2; key >= 0; --key)
         if (isNatural(key))
-            painter.fillRect(grid::left, 526 - grid::keyHeight * key, grid::width, grid::keyHeight,
+            painter.fillRect(grid::left, grid::rowTop(key) + bandDrop, grid::width, grid::keyHeight,
                              naturalBand);
 
     for (Division division : divisionDrawOrder) {
@@ -149,11 +159,20 @@ void paintNotes(QPainter& painter, const EditorState& state) {
     for (int tick = 0; tick < ticksPerPage; ++tick)
         for (int key = 0; key < keyCount; ++key)
             if (state.sequence.cell(page, tick, key).mark == 1)
-                painter.fillRect(grid::left + grid::tickWidth * tick, 528 - grid::keyHeight * key,
-                                 grid::tickWidth, 2, noteBar);
+                painter.fillRect(grid::left + grid::tickWidth * tick,
+                                 grid::rowTop(key) + grid::keyHeight - noteBarHeight,
+                                 grid::tickWidth, noteBarHeight, noteBar);
 }
 
 } // namespace
+
+std::optional<GridSpot> gridSpotAt(QPoint point) {
+    const int dx = point.x() - grid::left;
+    const int dy = point.y() - grid::top;
+    if (dx < 0 || dx >= grid::width || dy < 0 || dy >= grid::height)
+        return std::nullopt;
+    return GridSpot{dx / grid::tickWidth, keyCount - 1 - dy / grid::keyHeight};
+}
 
 QFont screenFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -167,8 +186,8 @@ void paintScreen(QPainter& painter, const EditorState& state) {
     for (const Caption& caption : captions) {
         drawText(painter, caption.x, caption.y, QString::fromLatin1(caption.text));
         if (caption.underlineTo > caption.underlineFrom)
-            painter.fillRect(caption.underlineFrom, 33, caption.underlineTo - caption.underlineFrom,
-                             1, Qt::black);
+            painter.fillRect(caption.underlineFrom, underlineRow,
+                             caption.underlineTo - caption.underlineFrom, 1, Qt::black);
     }
 
     drawText(painter, 110, 40, fromName(state.waveName));
@@ -186,9 +205,8 @@ void paintScreen(QPainter& painter, const EditorState& state) {
             continue;
         }
         const std::string_view label = state.settings.label(paramFromNumber(field.param));
-        const std::string_view shown = label.substr(0, static_cast<std::size_t>(field.characters));
         drawText(painter, field.x, field.y,
-                 QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size())));
+                 latin1(label.substr(0, static_cast<std::size_t>(field.characters))));
     }
 
     paintNotes(painter, state);

@@ -2,19 +2,12 @@
 
 #include "common/FileIo.h"
 #include "common/Pcm.h"
-#include "common/WaveFile.h"
+#include "common/SoundFileBytes.h"
 #include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundFile.h"
 #include "sound_editor_io/WavFile.h"
 
 namespace vorel {
-
-Result<WaveData> loadWaveFile(const std::string& path) {
-    auto bytes = readFileBytes(path, waveFileSize);
-    if (!bytes)
-        return Result<WaveData>::failure(bytes.error());
-    return decodeWaveFile(bytes.value());
-}
 
 Result<SoundSettings> loadSoundFile(const std::string& path) {
     auto bytes = readFileBytes(path, soundFileSize);
@@ -44,6 +37,13 @@ Status saveSequenceFile(const std::string& path, const SequenceData& sequence) {
 
 Status saveWavFile(const std::string& path, std::span<const std::int16_t> buffer) {
     return writeFileAtomically(path, encodeWavFile(buffer.first(audibleLength(buffer))));
+}
+
+Status saveFlacFile(const std::string& path, std::span<const std::int16_t> buffer) {
+    auto bytes = encodeFlacFile(buffer.first(audibleLength(buffer)));
+    if (!bytes)
+        return Status::failure(bytes.error());
+    return writeFileAtomically(path, bytes.value());
 }
 
 } // namespace vorel

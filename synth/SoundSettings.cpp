@@ -47,6 +47,11 @@ bool SoundSettings::select(Param param, int index) {
     return true;
 }
 
+void SoundSettings::store(std::span<const ParamChoice> choices) {
+    for (const ParamChoice& choice : choices)
+        select(choice.param, choice.index);
+}
+
 void SoundSettings::resetToStart() {
     for (int number = 1; number <= parameterCount; ++number)
         select(paramFromNumber(number), parameterInfo(paramFromNumber(number)).startIndex);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace vorel {
@@ -55,6 +56,13 @@ inline constexpr int numberOf(Param param) {
     return static_cast<int>(param);
 }
 
+// What one box of a settings dialog holds when OK is pressed: the index of the item whose label
+// its text equals, or -1 when the text is no label.
+struct ParamChoice {
+    Param param;
+    int index;
+};
+
 // The synthesizer's settings: a selection index per parameter and the value looked up from it.
 // Index and value always agree; an index outside a parameter's choices is never stored.
 class SoundSettings {
@@ -64,6 +72,9 @@ class SoundSettings {
     // Stores the index and looks up the value. Returns false, changing nothing, for an index
     // outside the parameter's choices.
     bool select(Param param, int index);
+    // OK of a settings dialog: every box of the dialog is stored at once. A choice of -1 (or any
+    // index outside its parameter's choices) keeps that parameter's index.
+    void store(std::span<const ParamChoice> choices);
     void resetToStart();
 
     std::int32_t index(Param param) const { return indexes_[slot(param)]; }

@@ -2,16 +2,16 @@
 
 #include "common/FileIo.h"
 #include "common/Pcm.h"
+#include "common/SoundFileBytes.h"
+#include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "sound_editor_io/WavFile.h"
 #include "synth/Synth.h"
+#include "tools/CommandOptions.h"
 #include "wave_editor/Preview.h"
 
-#include <charconv>
-#include <cstdio>
-#include <map>
-#include <optional>
+#include <array>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -23,127 +23,40 @@
 namespace vorel {
 namespace {
 
+using namespace render;
+
 constexpr std::string_view usageText =
     R"(usage: vorel-render sequence --wave W.vorelwf [--sound S.vorelsf] --sequence Q.vorelsqf
-                           [--tempo BPM] -o OUT.wav
+                           [--tempo BPM] -o OUT.wav|OUT.flac|-
        vorel-render previews --wave W.vorelwf [--sound S.vorelsf] -o PREFIX
        vorel-render wave-previews --wave W.vorelwf -o PREFIX
+       vorel-render midi --sequence Q.vorelsqf [--tempo BPM] -o OUT.mid|-
+       vorel-render from-midi IN.mid -o OUT.vorelsqf|-
+       vorel-render cycle --wave W.vorelwf [--length N] -o OUT.wav|-
+       vorel-render from-cycle IN.wav -o OUT.vorelwf|-
        vorel-render --help | --version
 
-  sequence   renders every note of the sequence, like "Render->", and writes the WAV file
+  sequence   renders every note of the sequence, like "Render->", and writes a WAV file, or a
+             FLAC file when OUT ends in .flac (-o - writes the WAV to standard output)
   previews   computes the four test notes, like "Compute->", and writes PREFIX-110.wav,
              PREFIX-220.wav, PREFIX-440.wav and PREFIX-880.wav
   wave-previews  computes the wave editor's three 5-second previews, like its "Compute", and
              writes PREFIX-110.wav, PREFIX-440.wav and PREFIX-880.wav
+  midi       writes the sequence as a Standard MIDI File (format 0, 240 ticks per quarter note)
+  from-midi  reads the notes of a Standard MIDI File (format 0 or 1) into a sequence file and
+             says what had to change to fit them into the grid
+  cycle      writes one period of the wave as a 32-bit float WAV file, the single-cycle form
+             wavetable synthesizers import
+  from-cycle reads one period of any WAV, AIFF or FLAC file into a wave file
 
 options:
   --sound S     synthesizer settings (default: the start settings)
   --tempo BPM   80..220 (default 120)
+  --length N    samples in the period, 64..1048576 (default 2048)
   --threads N   worker threads (default: one per processor)
   --reference   the straightforward single-threaded evaluation
   --quiet       no progress bar
 )";
-
-struct UsageError {
-    std::string message;
-};
-
-struct Options {
-    std::string command;
-    std::map<std::string, std::string>
-        values; // --wave, --sound, --sequence, --tempo, -o, --threads
-    bool reference = false;
-    bool quiet = false;
-};
-
-std::optional<int> parseInt(const std::string& text) {
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-Options parse(const std::vector<std::string>& args) {
-    Options options;
-    static const std::map<std::string_view, bool> takesValue{
-        {"--wave", true}, {"--sound", true},   {"--sequence", true},   {"--tempo", true},
-        {"-o", true},     {"--threads", true}, {"--reference", false}, {"--quiet", false}};
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (i == 0 && !arg.starts_with("-")) {
-            options.command = arg;
-            continue;
-        }
-        auto known = takesValue.find(arg);
-        if (known == takesValue.end())
-            throw UsageError{"unknown argument '" + arg + "'"};
-        if (!known->second) {
-            (arg == "--reference" ? options.reference : options.quiet) = true;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            throw UsageError{arg + " needs a value"};
-        if (options.values.count(arg))
-            throw UsageError{arg + " given twice"};
-        options.values[arg] = args[++i];
-    }
-    return options;
-}
-
-const std::string& required(const Options& options, const std::string& name) {
-    auto found = options.values.find(name);
-    if (found == options.values.end())
-        throw UsageError{options.command + " needs " + name};
-    return found->second;
-}
-
-void allowOnly(const Options& options, std::initializer_list<std::string_view> allowed) {
-    for (const auto& [name, value] : options.values) {
-        bool ok = false;
-        for (auto a : allowed)
-            ok = ok || a == name;
-        if (!ok)
-            throw UsageError{name + " does not go with " + options.command};
-    }
-}
-
-// A failed file, named, with its reason: exit status 1.
-struct FileError {
-    std::string message;
-};
-
-// Draws a bar on the terminal while the work runs.
-class ProgressBar {
-  public:
-    ProgressBar(std::ostream& err, bool enabled, std::string label)
-        : err_(err), enabled_(enabled), label_(std::move(label)) {}
-    ~ProgressBar() {
-        if (enabled_ && drawn_ >= 0)
-            err_ << "\r\033[K" << std::flush;
-    }
-    Progress callback() {
-        if (!enabled_)
-            return {};
-        return [this](double fraction) {
-            constexpr int width = 40;
-            int filled = static_cast<int>(fraction * width);
-            if (filled != drawn_) {
-                drawn_ = filled;
-                err_ << '\r' << label_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
-                     << std::string(static_cast<std::size_t>(width - filled), ' ') << "] "
-                     << static_cast<int>(fraction * 100) << '%' << std::flush;
-            }
-            return true;
-        };
-    }
-
-  private:
-    std::ostream& err_;
-    bool enabled_;
-    std::string label_;
-    int drawn_ = -1;
-};
 
 struct Inputs {
     WaveData wave{};
@@ -183,36 +96,44 @@ Synth makeSynth(const Options& options, unsigned threads) {
                  options.reference ? Evaluation::reference : Evaluation::fast);
 }
 
-// Writes every file, or none: a failure removes the files this run already wrote.
-void writeAll(const std::vector<std::pair<std::string, std::vector<std::byte>>>& files) {
-    std::vector<std::string> written;
-    for (const auto& [path, bytes] : files) {
-        Status status = writeFileAtomically(path, bytes);
-        if (!status) {
-            for (const auto& done : written)
-                std::remove(done.c_str());
-            throw FileError{path + ": " + status.error()};
-        }
-        written.push_back(path);
-    }
+// The files of a previews command: PREFIX-110.wav and so on, one per frequency.
+template <std::size_t count>
+std::vector<std::string> previewPaths(const Options& options,
+                                      const std::array<double, count>& frequencies) {
+    const std::string& prefix = required(options, "-o");
+    if (prefix == standardOutput)
+        throw UsageError{options.command + " writes several files: -o takes a prefix, not -"};
+    std::vector<std::string> paths;
+    for (double hz : frequencies)
+        paths.push_back(prefix + "-" + std::to_string(static_cast<int>(hz)) + ".wav");
+    return paths;
 }
 
-int renderSequenceCommand(const Options& options, std::ostream& err, bool progress) {
+// The rendering as a WAV file, or as FLAC when the output's name ends in ".flac".
+std::vector<std::byte> encodeRendering(const std::string& output,
+                                       std::span<const std::int16_t> samples) {
+    const bool flac = output.size() > 5 && output.ends_with(".flac");
+    if (!flac)
+        return encodeWavFile(samples);
+    auto bytes = encodeFlacFile(samples);
+    if (!bytes)
+        throw FileError{output + ": " + bytes.error()};
+    return std::move(bytes).value();
+}
+
+int renderSequenceCommand(const Options& options, std::ostream& out, std::ostream& err,
+                          bool progress) {
     allowOnly(options, {"--wave", "--sound", "--sequence", "--tempo", "-o", "--threads"});
     const std::string& output = required(options, "-o");
     const std::string& sequencePath = required(options, "--sequence");
-    int tempo = startTempo;
-    if (auto found = options.values.find("--tempo"); found != options.values.end()) {
-        auto value = parseInt(found->second);
-        if (!value || *value < minTempo || *value > maxTempo)
-            throw UsageError{"--tempo takes a number from 80 to 220"};
-        tempo = *value;
-    }
+    const int tempo = tempoOption(options);
     const unsigned threads = threadsOption(options);
     Inputs inputs = loadInputs(options);
     SequenceData sequence;
     if (Status status = loadSequenceFile(sequencePath, sequence); !status)
         throw FileError{sequencePath + ": " + status.error()};
+    if (output != standardOutput)
+        checkOutputs({output});
     sequence.tempo = tempo;
     Synth synth = makeSynth(options, threads);
 
@@ -221,52 +142,46 @@ int renderSequenceCommand(const Options& options, std::ostream& err, bool progre
         synth.renderSequence(sequence, inputs.settings, inputs.wave, bar.callback());
     }
     auto samples = synth.renderBuffer();
-    writeAll({{output, encodeWavFile(samples.first(audibleLength(samples)))}});
+    writeOutput(options, out, encodeRendering(output, samples.first(audibleLength(samples))));
     return 0;
 }
 
 int renderPreviewsCommand(const Options& options, std::ostream& err, bool progress) {
     allowOnly(options, {"--wave", "--sound", "-o", "--threads"});
-    const std::string& prefix = required(options, "-o");
+    const auto paths = previewPaths(options, previewFrequencies);
     const unsigned threads = threadsOption(options);
     Inputs inputs = loadInputs(options);
+    checkOutputs(paths);
     Synth synth = makeSynth(options, threads);
     {
         ProgressBar bar(err, progress, "Computing");
         synth.computePreviews(inputs.settings, inputs.wave, bar.callback());
     }
-    std::vector<std::pair<std::string, std::vector<std::byte>>> files;
+    std::vector<std::vector<std::byte>> contents;
     for (int p = 0; p < previewCount; ++p) {
         auto samples = synth.previewBuffer(p);
-        files.emplace_back(
-            prefix + "-" +
-                std::to_string(static_cast<int>(previewFrequencies[static_cast<std::size_t>(p)])) +
-                ".wav",
-            encodeWavFile(samples.first(audibleLength(samples))));
+        contents.push_back(encodeWavFile(samples.first(audibleLength(samples))));
     }
-    writeAll(files);
+    writeAll(paths, contents);
     return 0;
 }
 
 int renderWavePreviewsCommand(const Options& options) {
     allowOnly(options, {"--wave", "-o", "--threads"});
-    const std::string& prefix = required(options, "-o");
+    const auto paths = previewPaths(options, wave::previewBaseHz);
     const unsigned threads = threadsOption(options);
     const std::string& wavePath = required(options, "--wave");
     auto wave = loadWaveFile(wavePath);
     if (!wave)
         throw FileError{wavePath + ": " + wave.error()};
+    checkOutputs(paths);
     wave::Previews previews(options.reference ? 1 : threads,
                             options.reference ? Evaluation::reference : Evaluation::fast);
     previews.compute(wave.value());
-    std::vector<std::pair<std::string, std::vector<std::byte>>> files;
+    std::vector<std::vector<std::byte>> contents;
     for (int p = 0; p < wave::previewPitchCount; ++p)
-        files.emplace_back(
-            prefix + "-" +
-                std::to_string(static_cast<int>(wave::previewBaseHz[static_cast<std::size_t>(p)])) +
-                ".wav",
-            encodeWavFile(previews.pcm(p)));
-    writeAll(files);
+        contents.push_back(encodeWavFile(previews.pcm(p)));
+    writeAll(paths, contents);
     return 0;
 }
 
@@ -288,11 +203,19 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         Options options = parse(args);
         const bool progress = progressToTerminal && !options.quiet;
         if (options.command == "sequence")
-            return renderSequenceCommand(options, err, progress);
+            return renderSequenceCommand(options, out, err, progress);
         if (options.command == "previews")
             return renderPreviewsCommand(options, err, progress);
         if (options.command == "wave-previews")
             return renderWavePreviewsCommand(options);
+        if (options.command == "midi")
+            return midiCommand(options, out);
+        if (options.command == "from-midi")
+            return fromMidiCommand(options, out, err);
+        if (options.command == "cycle")
+            return cycleCommand(options, out);
+        if (options.command == "from-cycle")
+            return fromCycleCommand(options, out, err);
         if (options.command.empty())
             throw UsageError{"no command given"};
         throw UsageError{"unknown command '" + options.command + "'"};

@@ -3,14 +3,12 @@
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
 #include "common/Pcm.h"
-
-#include <sndfile.h>
+#include "common/SoundFileBytes.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 
 namespace vorel::wave {
@@ -49,75 +47,6 @@ double largestMagnitude(std::span<const double> values) {
     for (double value : values)
         peak = std::max(peak, std::abs(value));
     return peak;
-}
-
-// A file in memory that libsndfile reads through its virtual I/O.
-struct MemoryReader {
-    std::span<const std::byte> bytes;
-    sf_count_t position = 0;
-
-    static MemoryReader& of(void* user) { return *static_cast<MemoryReader*>(user); }
-    static sf_count_t length(void* user) { return static_cast<sf_count_t>(of(user).bytes.size()); }
-    static sf_count_t tell(void* user) { return of(user).position; }
-
-    static sf_count_t seek(sf_count_t offset, int whence, void* user) {
-        MemoryReader& file = of(user);
-        const sf_count_t base = whence == SEEK_CUR   ? file.position
-                                : whence == SEEK_END ? length(user)
-                                                     : 0;
-        if (base + offset < 0)
-            return -1;
-        file.position = base + offset;
-        return file.position;
-    }
-
-    static sf_count_t read(void* destination, sf_count_t count, void* user) {
-        MemoryReader& file = of(user);
-        const sf_count_t available = std::max<sf_count_t>(length(user) - file.position, 0);
-        const sf_count_t n = std::clamp<sf_count_t>(count, 0, available);
-        if (n > 0)
-            std::memcpy(destination, file.bytes.data() + file.position,
-                        static_cast<std::size_t>(n));
-        file.position += n;
-        return n;
-    }
-
-    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
-};
-
-// The first channel of the file, or why it cannot be had.
-Result<std::vector<double>> readFirstChannel(std::span<const std::byte> bytes) {
-    using R = Result<std::vector<double>>;
-    MemoryReader file{bytes};
-    SF_VIRTUAL_IO io{MemoryReader::length, MemoryReader::seek, MemoryReader::read,
-                     MemoryReader::write, MemoryReader::tell};
-    SF_INFO info{};
-    SNDFILE* sound = sf_open_virtual(&io, SFM_READ, &info, &file);
-    if (sound == nullptr)
-        return R::failure(std::string("it is not a sound file that can be read: ") +
-                          sf_strerror(nullptr));
-    const auto channels = static_cast<std::size_t>(std::max(info.channels, 1));
-    constexpr std::size_t framesPerBlock = 4096;
-    std::vector<double> block(framesPerBlock * channels);
-    std::vector<double> samples;
-    bool tooLong = false;
-    for (;;) {
-        const sf_count_t frames =
-            sf_readf_double(sound, block.data(), static_cast<sf_count_t>(framesPerBlock));
-        if (frames <= 0)
-            break;
-        for (sf_count_t f = 0; f < frames; ++f)
-            samples.push_back(block[static_cast<std::size_t>(f) * channels]);
-        if (samples.size() > longestCycle) {
-            tooLong = true;
-            break;
-        }
-    }
-    sf_close(sound);
-    if (tooLong)
-        return R::failure("it holds more than " + std::to_string(longestCycle) +
-                          " samples, too many for one period");
-    return R::success(std::move(samples));
 }
 
 // The percentage with one decimal, as shown to the user.
@@ -176,9 +105,11 @@ std::vector<std::byte> encodeSingleCycleFile(const WaveData& wave, std::size_t l
 
 Result<SingleCycleImport> decodeSingleCycleFile(std::span<const std::byte> bytes) {
     using R = Result<SingleCycleImport>;
-    auto read = readFirstChannel(bytes);
+    auto read = decodeFirstChannel(bytes, longestCycle);
     if (!read)
-        return R::failure(read.error());
+        return R::failure(read.error() + (read.error().starts_with("it holds more than")
+                                              ? ", too many for one period"
+                                              : ""));
     const std::vector<double>& samples = read.value();
     const std::size_t length = samples.size();
     if (length < shortestCycle)

@@ -1,26 +1,33 @@
 #pragma once
 
-#include "sequencer/SequenceData.h"
+#include "platform/UnitDialog.h"
 
-#include <QDialog>
+#include <optional>
 
 class QComboBox;
 
 namespace vorel {
 
-// Copies the notes of one page ("From:") onto another ("To:"). OK with a box whose text is not a
-// page label copies nothing. Result codes: 1 OK, 2 Cancel (also Escape and the close box).
-class CopyPhraseDialog : public QDialog {
+// The pages Copy phrase copies: the notes of page `from` onto page `to` (0..79).
+struct PhrasePages {
+    int from;
+    int to;
+};
+
+// "Copy phrase": a source page ("From:") and a destination page ("To:"), both "1" when it opens.
+// OK ends it with 1, Cancel (also Escape and the close box) with 2.
+class CopyPhraseDialog : public UnitDialog {
     Q_OBJECT
   public:
-    explicit CopyPhraseDialog(SequenceData& sequence, QWidget* parent = nullptr);
+    explicit CopyPhraseDialog(QWidget* parent);
 
-    void reject() override;
+    // The two pages, or nothing when a box's text names no page.
+    std::optional<PhrasePages> choice() const;
+    // Runs the dialog; the pages OK hands back, nothing when cancelled or when a box's text
+    // names no page.
+    static std::optional<PhrasePages> ask(QWidget* parent);
 
   private:
-    void copy();
-
-    SequenceData& sequence_;
     QComboBox* from_;
     QComboBox* to_;
 };

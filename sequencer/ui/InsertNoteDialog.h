@@ -1,8 +1,7 @@
 #pragma once
 
-#include "sequencer/SequenceData.h"
-
-#include <QDialog>
+#include "platform/UnitDialog.h"
+#include "sequencer/NoteEditing.h"
 
 #include <optional>
 
@@ -11,34 +10,28 @@ class QLineEdit;
 
 namespace vorel {
 
-// Creates, changes or deletes the note that starts on one cell of the page on screen.
-// Result codes: 1 OK, 3 Delete, 2 Cancel (also Escape and the close box).
-class InsertNoteDialog : public QDialog {
+// "Insert note": creates, changes or deletes the note that starts on cell (tick, key). It shows
+// the key, the tick within its page, and the values offeredNote() gives. OK ends it with 1,
+// Delete with 3, Cancel (also Escape and the close box) with 2.
+class InsertNoteDialog : public UnitDialog {
     Q_OBJECT
   public:
-    InsertNoteDialog(SequenceData& sequence, SequencerView& view, int tickInPage, int key,
-                     QWidget* parent = nullptr);
+    static constexpr int deleteId = 3;
 
-    void reject() override;
-    // True when OK or Delete changed the grid.
-    bool gridChanged() const { return gridChanged_; }
+    InsertNoteDialog(QWidget* parent, const SequenceData& sequence, const SequencerView& view,
+                     int tick, int key);
 
-    // The note length typed: 1 to 3 decimal digits, clamped to 3..384; nothing for any other text.
-    static std::optional<int> parseNoteLength(const QString& text);
+    // What the dialog holds, handed back as `action`.
+    NoteEdit edit(NoteEdit::Action action) const;
+
+    // Runs the dialog; what OK or Delete hands back, nothing when cancelled.
+    static std::optional<NoteEdit> ask(QWidget* parent, const SequenceData& sequence,
+                                       const SequencerView& view, int tick, int key);
 
   private:
-    void acceptNote();
-    void deleteNote();
-    int tick() const { return view_.currentPage * ticksPerPage + tickInPage_; }
-
-    SequenceData& sequence_;
-    SequencerView& view_;
-    int tickInPage_;
-    int key_;
     QLineEdit* length_;
     QComboBox* keyLength_;
     QComboBox* velocity_;
-    bool gridChanged_ = false;
 };
 
 } // namespace vorel

@@ -1,11 +1,8 @@
 #include "synth/ui/SettingsDialog.h"
 
-#include "platform/DialogUnits.h"
-#include "sound_editor/DialogParts.h"
+#include "platform/Latin1.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
 
 #include <span>
 
@@ -18,7 +15,7 @@ struct Label {
     int y;
 };
 
-// A parameter's box: control id, position and width in dialog units.
+// A parameter's box: control id and position in dialog units (every box is boxWidth wide).
 struct BoxPlace {
     int id;
     int x;
@@ -32,7 +29,7 @@ struct Layout {
     int height;
     std::span<const Label> labels;
     std::span<const BoxPlace> boxes;
-    int okX, okY, cancelX, cancelY;
+    int okX, cancelX, buttonsY; // OK and Cancel share one row
 };
 
 constexpr int boxWidth = 48;
@@ -90,73 +87,56 @@ constexpr BoxPlace lpfBoxes[] = {
 Layout layoutOf(SettingsPage page) {
     switch (page) {
     case SettingsPage::pitch:
-        return {"Settings of pitch", 195, 176, pitchLabels, pitchBoxes, 35, 155, 109, 155};
+        return {"Settings of pitch", 195, 176, pitchLabels, pitchBoxes, 35, 109, 155};
     case SettingsPage::amp:
-        return {"Settings of AMP", 309, 174, ampLabels, ampBoxes, 198, 153, 252, 153};
+        return {"Settings of AMP", 309, 174, ampLabels, ampBoxes, 198, 252, 153};
     case SettingsPage::lpf:
         break;
     }
-    return {"Settings of LPF", 309, 176, lpfLabels, lpfBoxes, 198, 153, 252, 153};
+    return {"Settings of LPF", 309, 176, lpfLabels, lpfBoxes, 198, 252, 153};
 }
 
 // The box offers the parameter's choices: the first `choices` labels of its list.
 QStringList choiceLabels(Param param) {
     const ParameterInfo& info = parameterInfo(param);
     QStringList labels;
-    for (int i = 0; i < info.choices; ++i) {
-        const std::string_view label = info.list->labels[static_cast<std::size_t>(i)];
-        labels << QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size()));
-    }
+    for (int i = 0; i < info.choices; ++i)
+        labels << latin1(info.list->labels[static_cast<std::size_t>(i)]);
     return labels;
 }
 
 } // namespace
 
-SettingsDialog::SettingsDialog(SettingsPage page, SoundSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+SettingsDialog::SettingsDialog(QWidget* parent, SettingsPage page, const SoundSettings& settings)
+    : UnitDialog(parent, static_cast<int>(page), QString::fromLatin1(layoutOf(page).title),
+                 {layoutOf(page).width, layoutOf(page).height}) {
     const Layout layout = layoutOf(page);
-    setObjectName(QString::number(static_cast<int>(page)));
-    setWindowTitle(QString::fromLatin1(layout.title));
-    setFont(dialogFont());
-    setModal(true);
-    const DialogUnits units(font());
-    setFixedSize(units.toPixels(layout.width, layout.height));
-
     if (page != SettingsPage::pitch)
-        addLabel(this, units, QString(), 7, 39, 8, 8);
+        addText(QString(), {7, 39, 8, 8});
     for (const Label& label : layout.labels)
-        addLabel(this, units, QString::fromLatin1(label.text), label.x, label.y);
+        addText(QString::fromLatin1(label.text), {label.x, label.y, 0, 8});
     for (const BoxPlace& place : layout.boxes) {
-        QComboBox* box = addChoiceBox(this, units, place.id, place.x, place.y, boxWidth,
-                                      choiceLabels(place.param));
-        const std::string_view current = settings_.label(place.param);
-        selectLabel(box,
-                    QString::fromLatin1(current.data(), static_cast<qsizetype>(current.size())));
+        QComboBox* box =
+            addChoiceBox(place.id, place.x, place.y, boxWidth, choiceLabels(place.param));
+        selectLabel(box, latin1(settings.label(place.param)));
         boxes_.push_back({box, place.param});
     }
-
-    QPushButton* ok =
-        addButton(this, units, QStringLiteral("OK"), 1, layout.okX, layout.okY, 50, 14);
-    QPushButton* cancel =
-        addButton(this, units, QStringLiteral("Cancel"), 2, layout.cancelX, layout.cancelY, 50, 14);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        store();
-        done(1);
-    });
-    connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+    addOkCancel(layout.okX, layout.cancelX, layout.buttonsY);
 }
 
-void SettingsDialog::reject() {
-    done(2);
+std::vector<ParamChoice> SettingsDialog::choices() const {
+    std::vector<ParamChoice> choices;
+    for (const Box& entry : boxes_)
+        choices.push_back({entry.param, chosenIndex(entry.box)});
+    return choices;
 }
 
-void SettingsDialog::store() {
-    for (const Box& entry : boxes_) {
-        const int index = chosenIndex(entry.box);
-        if (index >= 0)
-            settings_.select(entry.param, index);
-    }
+std::optional<std::vector<ParamChoice>> SettingsDialog::ask(QWidget* parent, SettingsPage page,
+                                                            const SoundSettings& settings) {
+    SettingsDialog dialog(parent, page, settings);
+    if (dialog.exec() != okId)
+        return std::nullopt;
+    return dialog.choices();
 }
 
 } // namespace vorel

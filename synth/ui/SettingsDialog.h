@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/UnitDialog.h"
 #include "synth/SoundSettings.h"
 
-#include <QDialog>
-
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -13,25 +13,24 @@ namespace vorel {
 // The three dialogs that choose the synthesizer parameters, one drop-down box per parameter.
 enum class SettingsPage { pitch = 129, amp = 130, lpf = 131 };
 
-// Opens filled from `settings`; OK stores every box of the dialog into `settings` at once,
-// Cancel (also Escape and the close box) changes nothing. A box whose edit text is not one of its
-// labels keeps its parameter's previous index.
-class SettingsDialog : public QDialog {
+// Opens with every box showing its parameter's label in `settings`. OK ends it with 1, Cancel
+// (also Escape and the close box) with 2.
+class SettingsDialog : public UnitDialog {
     Q_OBJECT
   public:
-    SettingsDialog(SettingsPage page, SoundSettings& settings, QWidget* parent = nullptr);
+    SettingsDialog(QWidget* parent, SettingsPage page, const SoundSettings& settings);
 
-    // The result codes: 1 for OK, 2 for Cancel.
-    void reject() override;
+    // Every box of the dialog, for SoundSettings::store.
+    std::vector<ParamChoice> choices() const;
+    // Runs the dialog; the choices OK hands back, nothing when cancelled.
+    static std::optional<std::vector<ParamChoice>> ask(QWidget* parent, SettingsPage page,
+                                                       const SoundSettings& settings);
 
   private:
-    void store();
-
     struct Box {
         QComboBox* box;
         Param param;
     };
-    SoundSettings& settings_;
     std::vector<Box> boxes_;
 };
 

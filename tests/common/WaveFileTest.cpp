@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -64,6 +65,21 @@ TEST(WaveFileTest, RefusesShortAndNonFiniteFilesAndReadsTheFirst800BytesOfLonger
         ASSERT_FALSE(decoded);
         EXPECT_NE(decoded.error().find("harmonic 42"), std::string::npos) << decoded.error();
     }
+}
+
+TEST(WaveFileTest, SavedFilesLoadBackAndFailuresSayWhy) {
+    const std::string folder = ::testing::TempDir();
+    const std::string path = folder + "/vorel-wave-file-test.vorelwf";
+    ASSERT_TRUE(saveWaveFile(path, variedWave()));
+    const Result<WaveData> loaded = loadWaveFile(path);
+    ASSERT_TRUE(loaded) << loaded.error();
+    EXPECT_EQ(encodeWaveFile(loaded.value()), encodeWaveFile(variedWave()));
+    std::remove(path.c_str());
+
+    EXPECT_FALSE(loadWaveFile(path));
+    const Status failed = saveWaveFile(folder + "/no such folder/x.vorelwf", variedWave());
+    EXPECT_FALSE(failed);
+    EXPECT_FALSE(failed.error().empty());
 }
 
 } // namespace

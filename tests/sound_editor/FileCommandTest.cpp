@@ -2,8 +2,12 @@
 
 #include "common/WaveFile.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace vorel::test {
 namespace {
@@ -30,6 +34,16 @@ struct FileCommandTest : WindowTest {
         dialogs.answers.push_back(chosen);
         ASSERT_TRUE(window->dispatch(id));
     }
+    // A drag that enters the window and is dropped there: Qt delivers a drop only to the widget
+    // that accepted the drag's entry.
+    void dropOnWindow(QMimeData* data) {
+        const QPoint at = window->clientArea()->mapTo(window.get(), QPoint(450, 300));
+        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &drop);
+    }
     QTemporaryDir folder;
 };
 
@@ -50,12 +64,12 @@ TEST_F(FileCommandTest, FileDialogsHaveTheirTitlesFiltersAndSuffixesAndShareOneP
     };
     const Expected expected[] = {
         {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, ""},
-        {"Save", "Vorel sequence file(*.vorelsqf)", "vorelsqf", true, path("a.vorelsf")},
+        {"Save", "Vorel sequence file(*.vorelsqf)", "vorelsqf", true, path("a.vorelsqf")},
         {"Load", "Vorel wave file(*.vorelwf)", "vorelwf", false, path("b.vorelsqf")},
         {"Load", "Vorel sound file(*.vorelsf)", "vorelsf", false, path("b.vorelsqf")},
         {"Load", "Vorel sequence file(*.vorelsqf)", "vorelsqf", false, path("b.vorelsqf")},
-        {"Save WAV data", "WAV file(*.WAV)", "WAV", true, path("b.vorelsqf")},
-        {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, path("c.WAV")},
+        {"Save WAV data", "WAV file(*.WAV)", "WAV", true, path("b.WAV")},
+        {"Save", "Vorel sound file(*.vorelsf)", "vorelsf", true, path("c.vorelsf")},
     };
     ASSERT_EQ(dialogs.asked.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -67,6 +81,66 @@ TEST_F(FileCommandTest, FileDialogsHaveTheirTitlesFiltersAndSuffixesAndShareOneP
         EXPECT_EQ(request.initialPath, expected[i].initial) << i;
     }
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A save dialog never offers to replace the file used last with another kind of data.
+TEST_F(FileCommandTest, SaveDialogsSuggestTheLastNameWithTheirOwnSuffix) {
+    const struct {
+        int load;
+        const char* file;
+    } loads[] = {{101, "w.vorelwf"}, {102, "s.vorelsf"}, {32779, "q.vorelsqf"}};
+    const struct {
+        int save;
+        const char* suffix;
+    } saves[] = {{103, "vorelsf"}, {32778, "vorelsqf"}, {1038, "WAV"}};
+    for (const auto& load : loads) {
+        command(load.load, path(load.file)); // refused (no such file), but chosen all the same
+        for (const auto& save : saves) {
+            command(save.save);
+            const QString stem = QFileInfo(path(load.file)).completeBaseName();
+            EXPECT_EQ(dialogs.asked.back().request.initialPath,
+                      path(stem + "." + QString::fromLatin1(save.suffix)))
+                << load.file << " then " << save.save;
+        }
+    }
+}
+
+TEST_F(FileCommandTest, FilesOpenedFromOutsideLoadByTheirSuffixAndOthersAreRefusedByName) {
+    const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
+    window->openFile(examples + "/demo.vorelsqf");
+    window->openFile(examples + "/organ.vorelwf");
+    window->openFile(examples + "/soft-lead.vorelsf");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(state().sequence.sequenceName, name("demo"));
+    EXPECT_EQ(state().waveName, name("organ"));
+    EXPECT_EQ(state().settingsName, name("soft-lead"));
+    EXPECT_EQ(state().sequence.noteCount(), 52u);
+    EXPECT_EQ(window->lastPath(), examples + "/soft-lead.vorelsf");
+
+    // A file of another kind, a damaged one, a drop of text and of another machine's file: each
+    // is refused with a message naming it, and nothing changes.
+    writeBytes(path("short.vorelwf"), QByteArray(10, '\0'));
+    window->openFile(path("notes.txt"));
+    window->openFile(path("short.vorelwf"));
+    QMimeData text;
+    text.setText("some words");
+    QMimeData remote;
+    remote.setUrls({QUrl("https://example.org/a.vorelwf"), QUrl::fromLocalFile(path("notes.txt"))});
+    for (QMimeData* data : {&text, &remote})
+        dropOnWindow(data);
+    ASSERT_EQ(dialogs.messages.size(), 5u);
+    EXPECT_TRUE(dialogs.messages[0].contains("notes.txt\" failed:\nit is not a wave, sound"));
+    EXPECT_TRUE(dialogs.messages[1].contains("short.vorelwf"));
+    EXPECT_TRUE(dialogs.messages[2].contains("some words"));
+    EXPECT_TRUE(dialogs.messages[3].contains("https://example.org/a.vorelwf"));
+    EXPECT_TRUE(dialogs.messages[4].contains("notes.txt"));
+    EXPECT_EQ(state().waveName, name("organ"));
+
+    // A wave dropped on the window is loaded as if it had been chosen.
+    QMimeData wave;
+    wave.setUrls({QUrl::fromLocalFile(examples + "/saw.vorelwf")});
+    dropOnWindow(&wave);
+    EXPECT_EQ(state().waveName, name("saw"));
 }
 
 TEST_F(FileCommandTest, SoundFileRoundTripSetsTheShownName) {

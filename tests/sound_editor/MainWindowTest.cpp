@@ -1,9 +1,6 @@
 #include "WindowFixture.h"
 
 #include "common/Pcm.h"
-#include "sound_editor/LongWork.h"
-
-#include <thread>
 
 #include <QAction>
 #include <QMenuBar>
@@ -113,12 +110,14 @@ TEST_F(MainWindowTest, IdsOutsideTheCommandTableDoNothing) {
 
 TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndBothShortcutsAndClosesAnyWay) {
     std::vector<QString> seen;
+    std::vector<int> pointSizes;
     auto expectAbout = [&](std::function<void(QDialog*)> close) {
-        onNextDialog([&seen, close](QDialog* dialog) {
+        onNextDialog([&seen, &pointSizes, close](QDialog* dialog) {
             QStringList texts;
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 texts << label->text();
             seen.push_back(dialog->windowTitle() + "|" + texts.join("|"));
+            pointSizes.push_back(dialog->font().pointSize());
             close(dialog);
         });
     };
@@ -138,6 +137,7 @@ TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndBothShortcutsAndClosesAnyWay) 
         EXPECT_TRUE(text.startsWith("Version info.|")) << text.toStdString();
         EXPECT_TRUE(text.contains("|Vorel sound editor|")) << text.toStdString();
     }
+    EXPECT_EQ(pointSizes, std::vector<int>(3, 9));
 }
 
 TEST_F(MainWindowTest, LeftClicksPlayTheKeyOfTheRowOnlyInsideTheGrid) {
@@ -226,39 +226,26 @@ TEST_F(MainWindowTest, ClosingDuringARenderCancelsItKeepsThePreviousResultAndThe
     EXPECT_TRUE(std::equal(before.begin(), before.end(), sharedSynth().renderBuffer().begin()));
 }
 
-TEST(LongWorkTest, CancelStopsTheWorkAndInputToTheWindowIsHeldBack) {
-    QWidget window;
-    auto* button = new QPushButton("UP", &window);
-    int clicks = 0;
-    QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+using SettingsButtonTest = WindowTest;
 
-    LongWork work(&window);
-    bool clickedWhileBusy = false;
-    QTimer::singleShot(50, [&] {
-        QTest::mouseClick(button, Qt::LeftButton);
-        clickedWhileBusy = work.busy();
-        work.cancel();
-    });
-    int calls = 0;
-    const bool finished =
-        work.run("working", [&calls](const std::function<bool(double)>& progress) {
-            for (;; ++calls) {
-                if (!progress(0.5))
-                    return false;
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+TEST_F(SettingsButtonTest, ButtonsOpenTheirDialogsOnTheWindowsSettings) {
+    const std::pair<int, QString> buttons[] = {
+        {95, "Settings of pitch"}, {96, "Settings of AMP"}, {97, "Settings of LPF"}};
+    for (const auto& [id, title] : buttons) {
+        QString seen;
+        onNextDialog([&seen](QDialog* dialog) {
+            seen = dialog->windowTitle();
+            for (QComboBox* box : dialog->findChildren<QComboBox*>())
+                box->setCurrentIndex(box->count() - 1);
+            clickButton(dialog, 1);
         });
-    EXPECT_FALSE(finished);
-    EXPECT_TRUE(clickedWhileBusy);
-    EXPECT_GT(calls, 0);
-    EXPECT_EQ(clicks, 0);
-    EXPECT_FALSE(work.busy());
-
-    // Afterwards the window takes input again.
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 1);
+        clickButton(client(), id);
+        EXPECT_EQ(seen, title);
+    }
+    for (int number = 1; number <= parameterCount; ++number) {
+        const Param param = paramFromNumber(number);
+        EXPECT_EQ(state().settings.index(param), parameterInfo(param).choices - 1) << number;
+    }
 }
 
 } // namespace

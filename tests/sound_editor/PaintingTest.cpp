@@ -13,10 +13,11 @@ QColor at(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
 }
 
-// x positions in the grid where the colour is seen on row y.
-std::vector<int> columnsOf(const QImage& image, int y, const QColor& colour) {
+// x positions in and around the grid (or in [from, to)) where the colour is seen on row y.
+std::vector<int> columnsOf(const QImage& image, int y, const QColor& colour, int from = 395,
+                           int to = 890) {
     std::vector<int> columns;
-    for (int x = 395; x < 890; ++x)
+    for (int x = from; x < to; ++x)
         if (at(image, x, y) == colour)
             columns.push_back(x);
     return columns;
@@ -70,7 +71,9 @@ TEST_F(PaintingTest, NoteBarsCoverAllButTheLastTickOfEachNote) {
 TEST_F(PaintingTest, DivisionLinesHaveTheirColoursAndCoarserLinesWin) {
     clickButton(client(), 85); // 1/4
     QImage image = screen();
-    EXPECT_EQ(columnsOf(image, 99, QColor(255, 255, 255)), (std::vector<int>{400, 520, 640, 760}));
+    // Only inside the grid: around it, the window colour is white as well.
+    EXPECT_EQ(columnsOf(image, 99, QColor(255, 255, 255), 400, 880),
+              (std::vector<int>{400, 520, 640, 760}));
     EXPECT_EQ(at(image, 520, 92), QColor(255, 255, 255));
     EXPECT_EQ(at(image, 520, 529), QColor(255, 255, 255));
     EXPECT_NE(at(image, 520, 530), QColor(255, 255, 255));
@@ -113,6 +116,12 @@ TEST_F(PaintingTest, TextsSitOnWhiteAndValuesAreBlue) {
         for (int x = 80; x < 90; ++x)
             blue = blue || at(image, x, y) == QColor(0, 0, 255);
     EXPECT_TRUE(blue);
+}
+
+TEST_F(PaintingTest, ClientAreaHasTheWindowColourSoTextBackgroundsBlendIn) {
+    const QImage image = screen();
+    EXPECT_EQ(at(image, 380, 650), QColor(255, 255, 255));
+    EXPECT_EQ(at(image, 380, 650), client()->palette().color(QPalette::Base));
 }
 
 TEST_F(PaintingTest, TempoPageAndValuesFollowTheState) {

@@ -1,4 +1,5 @@
-#include "sound_editor_io/FlacFile.h"
+#include "sound_editor_io/SoundEditorFiles.h"
+#include "common/SoundFileBytes.h"
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
 #include "support/TempFolder.h"

@@ -2,6 +2,7 @@
 // memoised sums on several threads give the reference's doubles, the vector sums its 16-bit
 // samples (within 1), and the number of threads never changes a sample.
 
+#include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "synth/Oscillator.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace vorel::test {
 namespace {
 
@@ -46,6 +48,19 @@ TEST(SoundSettingsTest, SelectLooksUpTheValueAndRefusesIndexesOutsideTheChoices)
     EXPECT_FALSE(s.select(Param::oscillatorCount, -1));
     EXPECT_FALSE(s.select(Param::detune, 10));
     EXPECT_EQ(s, before);
+    EXPECT_EQ(s.value(Param::attackPitch), -24.0);
+}
+
+TEST(SoundSettingsTest, StoreTakesEveryChoiceAtOnceAndKeepsAParameterWhoseBoxHeldNoLabel) {
+    SoundSettings s;
+    s.select(Param::detune, 9);
+    s.store(std::vector<ParamChoice>{
+        {Param::oscillatorCount, 0}, {Param::detune, -1}, {Param::attackPitch, 48}});
+    SoundSettings expected;
+    expected.select(Param::oscillatorCount, 0);
+    expected.select(Param::detune, 9);
+    expected.select(Param::attackPitch, 48);
+    EXPECT_EQ(s, expected);
     EXPECT_EQ(s.value(Param::attackPitch), -24.0);
 }
 

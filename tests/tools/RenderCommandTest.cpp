@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <sstream>
@@ -30,10 +31,11 @@ class RenderCommandTest : public ::testing::Test {
         ASSERT_TRUE(writeFileAtomically(file("q.vorelsqf"), encodeSequenceFile(s)));
     }
     std::string file(const std::string& name) const { return temp.file(name); }
-    int run(std::vector<std::string> args) {
+    // With progress, a bar is drawn on err once the work starts.
+    int run(std::vector<std::string> args, bool progress = false) {
         out.str({});
         err.str({});
-        return runRenderCommand(args, out, err, false);
+        return runRenderCommand(args, out, err, progress);
     }
     std::vector<std::byte> bytesOf(const std::string& name) {
         return readFileBytes(file(name), 30'000'000).value();
@@ -105,6 +107,11 @@ TEST_F(RenderCommandTest, UsageErrorsExitWith2AndShowTheUsage) {
         {"previews", "--wave", file("w.vorelwf"), "--threads", "0", "-o", "p"},
         {"previews", "--wave"},
         {"previews", "--bogus"},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o", ""},
+        {"sequence", "--wave", file("w.vorelwf"), "--sequence", file("q.vorelsqf"), "-o",
+         "--quiet"},
+        {"previews", "--wave", file("w.vorelwf"), "-o", "-"},
+        {"wave-previews", "--wave", file("w.vorelwf"), "-o", "-"},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
@@ -145,6 +152,40 @@ TEST_F(RenderCommandTest, UnreadableOrRefusedFilesExitWith1AndLeaveNoOutput) {
     EXPECT_FALSE(fs::exists(file("x.wav")));
 }
 
+TEST_F(RenderCommandTest, PreviewsThatCannotAllBeWrittenLeaveEveryEarlierFile) {
+    fs::create_directories(temp.path() / "d" / "p-440.wav");
+    const std::vector<std::byte> old{std::byte{'O'}, std::byte{'L'}, std::byte{'D'}};
+    ASSERT_TRUE(writeFileAtomically(file("d/p-110.wav"), old));
+    EXPECT_EQ(run({"previews", "--wave", file("w.vorelwf"), "-o", file("d/p")}, true), 1);
+    EXPECT_NE(err.str().find("p-440.wav: it is a folder"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("Computing"), std::string::npos) << "refused only after the work";
+    auto kept = readFileBytes(file("d/p-110.wav"), 100);
+    ASSERT_TRUE(kept) << "the earlier p-110.wav is gone";
+    EXPECT_EQ(kept.value(), old);
+    EXPECT_FALSE(fs::exists(file("d/p-220.wav")));
+    EXPECT_FALSE(fs::exists(file("d/p-880.wav")));
+}
+
+TEST_F(RenderCommandTest, OutputGoesToStandardOutputOrIsCheckedBeforeTheWork) {
+    const std::vector<std::string> render{"sequence",   "--wave",           file("w.vorelwf"),
+                                          "--sequence", file("q.vorelsqf"), "-o"};
+    auto to = [&](const std::string& output) {
+        auto args = render;
+        args.push_back(output);
+        return run(args, true);
+    };
+    ASSERT_EQ(to(file("file.wav")), 0) << err.str();
+    ASSERT_EQ(to("-"), 0) << err.str();
+    const std::string piped = out.str();
+    const auto written = bytesOf("file.wav");
+    EXPECT_TRUE(std::equal(piped.begin(), piped.end(), written.begin(), written.end(),
+                           [](char c, std::byte b) { return static_cast<std::byte>(c) == b; }));
+
+    EXPECT_EQ(to(file("no/such/folder/x.wav")), 1);
+    EXPECT_NE(err.str().find("x.wav: its folder does not exist"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("Rendering"), std::string::npos) << "refused only after the work";
+}
+
 } // namespace
 } // namespace vorel::test
 
@@ -165,6 +206,67 @@ TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
     }
     EXPECT_FALSE(fs::exists(file("wp-220.wav")));
     EXPECT_EQ(run({"wave-previews", "--wave", file("lone.vorelwf"), "--sound", "x", "-o", "p"}), 2);
+}
+
+} // namespace
+} // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// The conversions go both ways: a sequence to a MIDI file and back, a wave to one period of
+// float samples and back.
+TEST_F(RenderCommandTest, MidiAndSingleCycleFilesConvertBothWays) {
+    ASSERT_EQ(
+        run({"midi", "--sequence", file("q.vorelsqf"), "--tempo", "150", "-o", file("q.mid")}), 0)
+        << err.str();
+    ASSERT_EQ(run({"from-midi", file("q.mid"), "-o", file("back.vorelsqf")}), 0) << err.str();
+    EXPECT_EQ(out.str(), "Tempo: 150 beats per minute (render with --tempo 150).\n");
+    SequenceData back;
+    loadNotes(back, decodeSequenceFile(bytesOf("back.vorelsqf")).value());
+    // The held part of each note comes back as its length, held to its end.
+    EXPECT_EQ(back.cell(0, 30), (NoteCell{12, 9, 9, 1}));
+    EXPECT_EQ(back.cell(6, 45), (NoteCell{3, 9, 6, 1}));
+    EXPECT_EQ(back.noteCount(), 2u);
+
+    WaveData wave{};
+    wave[0] = 0.5;
+    wave[4] = -0.25;
+    ASSERT_TRUE(writeFileAtomically(file("two.vorelwf"), encodeWaveFile(wave)));
+    ASSERT_EQ(
+        run({"cycle", "--wave", file("two.vorelwf"), "--length", "512", "-o", file("two.wav")}), 0)
+        << err.str();
+    EXPECT_EQ(bytesOf("two.wav").size(), 58u + 4 * 512u);
+    ASSERT_EQ(run({"from-cycle", file("two.wav"), "-o", file("two-back.vorelwf")}), 0) << err.str();
+    const WaveData returned = decodeWaveFile(bytesOf("two-back.vorelwf")).value();
+    EXPECT_NEAR(returned[0], 1.0, 1e-6); // scaled to a largest magnitude of 1.0
+    EXPECT_NEAR(returned[4], -0.5, 1e-6);
+
+    EXPECT_EQ(run({"from-midi", "-o", file("x.vorelsqf")}), 2);
+    EXPECT_EQ(run({"cycle", "--wave", file("two.vorelwf"), "--length", "63", "-o", "x"}), 2);
+    EXPECT_EQ(run({"from-midi", file("two.wav"), "-o", file("x.vorelsqf")}), 1);
+    EXPECT_NE(err.str().find("two.wav: "), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(file("x.vorelsqf")));
+}
+
+// FLAC holds the very samples of the WAV; sox decodes it independently.
+TEST_F(RenderCommandTest, ARenderingToFlacDecodesToTheSamplesOfTheWav) {
+    if (std::system("command -v sox >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "sox is not installed";
+    const std::vector<std::string> render{"sequence",   "--wave",           file("w.vorelwf"),
+                                          "--sequence", file("q.vorelsqf"), "-o"};
+    for (const char* name : {"r.wav", "r.flac"}) {
+        auto args = render;
+        args.push_back(file(name));
+        ASSERT_EQ(run(args), 0) << err.str();
+    }
+    const std::string decode =
+        "sox '" + file("r.flac") + "' -t raw -e signed -b 16 -L '" + file("r.raw") + "'";
+    ASSERT_EQ(std::system(decode.c_str()), 0);
+    const auto wav = bytesOf("r.wav");
+    const auto raw = bytesOf("r.raw");
+    ASSERT_EQ(raw.size() + 44, wav.size());
+    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), wav.begin() + 44));
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "platform/UnitDialog.h"
 #include "wave_editor/WaveEditorModel.h"
-
-#include <QDialog>
 
 #include <optional>
 #include <string>
@@ -19,7 +18,7 @@ namespace vorel::wave {
 // carry their numeric ids as object names ("1012", "133", "1" for OK, "2" for Cancel).
 
 // "1/n^x": the exponent (box 133, check box 1012) and the duty (box 1013, check box 1014).
-class PowerLawDialog : public QDialog {
+class PowerLawDialog : public UnitDialog {
     Q_OBJECT
   public:
     explicit PowerLawDialog(QWidget* parent);
@@ -34,7 +33,7 @@ class PowerLawDialog : public QDialog {
 };
 
 // "Select overtones" and "Select overtones to deselect": factor a (box 136), offset b (box 138).
-class SelectDialog : public QDialog {
+class SelectDialog : public UnitDialog {
     Q_OBJECT
   public:
     SelectDialog(QWidget* parent, bool select);
@@ -47,7 +46,7 @@ class SelectDialog : public QDialog {
 };
 
 // "Input value": the digits after "+0." (edit box 1011).
-class InputDialog : public QDialog {
+class InputDialog : public UnitDialog {
     Q_OBJECT
   public:
     explicit InputDialog(QWidget* parent);
@@ -56,13 +55,6 @@ class InputDialog : public QDialog {
 
   private:
     QLineEdit* edit_;
-};
-
-// "Version info.".
-class AboutDialog : public QDialog {
-    Q_OBJECT
-  public:
-    explicit AboutDialog(QWidget* parent);
 };
 
 } // namespace vorel::wave

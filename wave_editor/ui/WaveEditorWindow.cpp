@@ -1,27 +1,24 @@
 #include "wave_editor/ui/WaveEditorWindow.h"
 
-#include "common/FileIo.h"
 #include "common/WaveFile.h"
+#include "platform/AboutBox.h"
 #include "wave_editor/ui/Commands.h"
 #include "wave_editor/ui/WaveDialogs.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QGuiApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <limits>
-#include <system_error>
-#include <thread>
+#include <type_traits>
 
 // The icon lives in a static library, whose resources are registered by hand.
 static void registerWaveEditorResources() {
@@ -33,6 +30,8 @@ namespace {
 
 constexpr int clientWidth = 930;
 constexpr int clientHeight = 650;
+
+const QString waveFilter = QStringLiteral("Vorel wave file(*.vorelwf)");
 
 struct ButtonPlace {
     const char* label;
@@ -98,9 +97,8 @@ void drawSquare(QPainter& painter, int left, int top, const QColor& fill) {
 WaveCanvas::WaveCanvas(const WaveEditorModel& model, const ShapeTables& shapes, QWidget* parent)
     : QWidget(parent), model_(model), shapes_(shapes) {
     setFixedSize(clientWidth, clientHeight);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
+    // The system's window colour: the palette's base colour, white by default.
+    setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
 }
 
@@ -166,13 +164,63 @@ void WaveCanvas::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+const Command<WaveEditorWindow> WaveEditorWindow::commands[] = {
+    {command::about, &WaveEditorWindow::showAbout, 0, Repaint::never},
+    {command::exit, &WaveEditorWindow::exit, 0, Repaint::never},
+    {command::loadFile, &WaveEditorWindow::loadWave, 0, Repaint::unlessCancelled},
+    {command::saveFile, &WaveEditorWindow::saveWave, 0, Repaint::never},
+    {command::compute, &WaveEditorWindow::computePreviews, 0, Repaint::never},
+    {command::play110, &WaveEditorWindow::playPreview, 0, Repaint::never},
+    {command::play440, &WaveEditorWindow::playPreview, 1, Repaint::never},
+    {command::play880, &WaveEditorWindow::playPreview, 2, Repaint::never},
+    // Nothing shown changes.
+    {command::storeSelection, &WaveEditorWindow::onModel<&WaveEditorModel::storeSelection>, 0,
+     Repaint::never},
+    {command::cursorBack10, &WaveEditorWindow::onModel<&WaveEditorModel::moveCursor>, -10,
+     Repaint::always},
+    {command::cursorBack1, &WaveEditorWindow::onModel<&WaveEditorModel::moveCursor>, -1,
+     Repaint::always},
+    {command::cursorForward1, &WaveEditorWindow::onModel<&WaveEditorModel::moveCursor>, 1,
+     Repaint::always},
+    {command::cursorForward10, &WaveEditorWindow::onModel<&WaveEditorModel::moveCursor>, 10,
+     Repaint::always},
+    {command::raise, &WaveEditorWindow::onModel<&WaveEditorModel::raise>, 0, Repaint::always},
+    {command::lower, &WaveEditorWindow::onModel<&WaveEditorModel::lower>, 0, Repaint::always},
+    {command::scaleUp, &WaveEditorWindow::onModel<&WaveEditorModel::scaleUp>, 0, Repaint::always},
+    {command::scaleDown, &WaveEditorWindow::onModel<&WaveEditorModel::scaleDown>, 0,
+     Repaint::always},
+    {command::setZero, &WaveEditorWindow::onModel<&WaveEditorModel::setZero>, 0, Repaint::always},
+    {command::setOne, &WaveEditorWindow::onModel<&WaveEditorModel::setOne>, 0, Repaint::always},
+    {command::invert, &WaveEditorWindow::onModel<&WaveEditorModel::invert>, 0, Repaint::always},
+    {command::randomize, &WaveEditorWindow::onModel<&WaveEditorModel::randomize>, 0,
+     Repaint::always},
+    {command::reset, &WaveEditorWindow::onModel<&WaveEditorModel::reset>, 0, Repaint::always},
+    {command::powerLaw, &WaveEditorWindow::applyPowerLaw, 0, Repaint::always},
+    {command::input, &WaveEditorWindow::applyInput, 0, Repaint::always},
+    {command::selectSeries, &WaveEditorWindow::selectSeries, 1, Repaint::always},
+    {command::deselectSeries, &WaveEditorWindow::selectSeries, 0, Repaint::always},
+    {command::selectAll, &WaveEditorWindow::onModel<&WaveEditorModel::selectAll>, 0,
+     Repaint::always},
+    {command::deselectAll, &WaveEditorWindow::onModel<&WaveEditorModel::deselectAll>, 0,
+     Repaint::always},
+    {command::recallSelection, &WaveEditorWindow::onModel<&WaveEditorModel::recallSelection>, 0,
+     Repaint::always},
+    {command::toggleCosine, &WaveEditorWindow::onModel<&WaveEditorModel::toggleCosineView>, 0,
+     Repaint::always},
+    {command::historyBack, &WaveEditorWindow::onModel<&WaveEditorModel::stepBack>, 0,
+     Repaint::always},
+    {command::historyForward, &WaveEditorWindow::onModel<&WaveEditorModel::stepForward>, 0,
+     Repaint::always},
+};
+
 WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), tones_(tones), dialogs_(dialogs) {
+    : QMainWindow(parent), tones_(tones), dialogs_(dialogs), files_(dialogs, this),
+      canvas_(new WaveCanvas(model_, shapes_, this)), longWork_(this, "Compute") {
     registerWaveEditorResources();
     setWindowTitle("Vorel v0.0");
     setWindowIcon(QIcon(":/wave_editor/vorel.png"));
-    canvas_ = new WaveCanvas(model_, shapes_, this);
     setCentralWidget(canvas_);
+    setAcceptDrops(true);
     connect(canvas_, &WaveCanvas::clicked, this, &WaveEditorWindow::gridClick);
     buildMenu();
     buildButtons();
@@ -228,207 +276,133 @@ QPushButton* WaveEditorWindow::button(int id) const {
     return canvas_->findChild<QPushButton*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
-void WaveEditorWindow::dispatch(int id) {
-    switch (id) {
-    case command::about: {
-        AboutDialog about(this);
-        about.exec();
-        return;
-    }
-    case command::exit:
-        close();
-        return;
-    case command::loadFile:
-        loadWave();
-        return;
-    case command::saveFile:
-        saveWave();
-        return;
-    case command::compute:
-        computePreviews();
-        return;
-    case command::play110:
-        playPreview(0);
-        return;
-    case command::play440:
-        playPreview(1);
-        return;
-    case command::play880:
-        playPreview(2);
-        return;
-    case command::storeSelection:
-        model_.storeSelection();
-        return; // nothing shown changes
-    case command::cursorBack10:
-        model_.moveCursor(-10);
-        break;
-    case command::cursorBack1:
-        model_.moveCursor(-1);
-        break;
-    case command::cursorForward1:
-        model_.moveCursor(1);
-        break;
-    case command::cursorForward10:
-        model_.moveCursor(10);
-        break;
-    case command::raise:
-        model_.raise();
-        break;
-    case command::lower:
-        model_.lower();
-        break;
-    case command::scaleUp:
-        model_.scaleUp();
-        break;
-    case command::scaleDown:
-        model_.scaleDown();
-        break;
-    case command::setZero:
-        model_.setZero();
-        break;
-    case command::setOne:
-        model_.setOne();
-        break;
-    case command::invert:
-        model_.invert();
-        break;
-    case command::randomize:
-        model_.randomize();
-        break;
-    case command::reset:
-        model_.reset();
-        break;
-    case command::powerLaw:
-        model_.applyPowerLaw(PowerLawDialog::ask(this));
-        break;
-    case command::input:
-        model_.applyInput(InputDialog::ask(this));
-        break;
-    case command::selectSeries:
-    case command::deselectSeries: {
-        bool select = id == command::selectSeries;
-        if (auto choice = SelectDialog::ask(this, select))
-            model_.selectSeries(choice->first, choice->second, select);
-        break;
-    }
-    case command::selectAll:
-        model_.selectAll();
-        break;
-    case command::deselectAll:
-        model_.deselectAll();
-        break;
-    case command::recallSelection:
-        model_.recallSelection();
-        break;
-    case command::toggleCosine:
-        model_.toggleCosineView();
-        break;
-    case command::historyBack:
-        model_.stepBack();
-        break;
-    case command::historyForward:
-        model_.stepForward();
-        break;
-    default:
-        return;
-    }
-    canvas_->update();
+bool WaveEditorWindow::dispatch(int id) {
+    const Command<WaveEditorWindow>* command = findCommand<WaveEditorWindow>(commands, id);
+    if (command == nullptr)
+        return false;
+    // Nothing runs while the previews are computed: the computation reads the wave.
+    if (!longWork_.busy() && runCommand(*this, *command))
+        canvas_->update();
+    return true;
 }
 
 void WaveEditorWindow::gridClick(int x, int y) {
     int index = hitMap_.overtoneAt(x, y);
-    if (index < 0)
+    if (index < 0 || longWork_.busy())
         return;
     model_.toggleSelection(index);
     canvas_->update();
 }
 
-FileDialogRequest WaveEditorWindow::fileRequest(const QString& title) const {
-    return {title, "Vorel wave file(*.vorelwf)", "vorelwf", lastPath_};
+// A model operation of the table, given the row's argument where it takes one.
+template <auto operation> bool WaveEditorWindow::onModel(int argument) {
+    if constexpr (std::is_invocable_v<decltype(operation), WaveEditorModel&, int>)
+        (model_.*operation)(argument);
+    else
+        (model_.*operation)();
+    return true;
 }
 
-void WaveEditorWindow::loadWave() {
-    std::optional<QString> path = dialogs_.openFile(this, fileRequest("Load"));
-    if (!path)
+bool WaveEditorWindow::showAbout(int) {
+    AboutBox about(this, {103, "Vorel(wave editor) v0.0", "Harmonic wave designer"},
+                   QIcon(":/wave_editor/vorel.png"), dialogFont());
+    about.exec();
+    return true;
+}
+
+bool WaveEditorWindow::exit(int) {
+    close();
+    return true;
+}
+
+bool WaveEditorWindow::applyPowerLaw(int) {
+    model_.applyPowerLaw(PowerLawDialog::ask(this));
+    return true;
+}
+
+bool WaveEditorWindow::applyInput(int) {
+    model_.applyInput(InputDialog::ask(this));
+    return true;
+}
+
+bool WaveEditorWindow::selectSeries(int select) {
+    if (auto choice = SelectDialog::ask(this, select != 0))
+        model_.selectSeries(choice->first, choice->second, select != 0);
+    return true;
+}
+
+bool WaveEditorWindow::loadWave(int) {
+    const std::optional<QString> path = files_.chooseToLoad({"Load", waveFilter, "vorelwf", {}});
+    if (path)
+        loadWaveFrom(*path);
+    return path.has_value();
+}
+
+void WaveEditorWindow::loadWaveFrom(const QString& path) {
+    const Result<WaveData> wave = loadWaveFile(enginePath(path));
+    if (wave)
+        model_.loadWave(wave.value());
+    else
+        files_.reportLoadFailure(path, wave.error());
+}
+
+void WaveEditorWindow::openFile(const QString& path) {
+    // Input is thrown away while the previews are computed; so is a file dropped meanwhile.
+    if (longWork_.busy())
         return;
-    lastPath_ = *path;
-    auto bytes = readFileBytes(path->toStdString(), waveFileSize);
-    if (!bytes) {
-        dialogs_.showMessage(
-            this, "ERROR",
-            QString("Could not load %1: %2.").arg(*path, QString::fromStdString(bytes.error())));
+    if (QFileInfo(path).suffix().compare("vorelwf", Qt::CaseInsensitive) != 0) {
+        files_.reportLoadFailure(path, "it is not a wave file (.vorelwf)");
         return;
     }
-    auto wave = decodeWaveFile(bytes.value());
-    if (!wave) {
-        dialogs_.showMessage(
-            this, "ERROR",
-            QString("Could not load %1: %2.").arg(*path, QString::fromStdString(wave.error())));
-        return;
-    }
-    model_.loadWave(wave.value());
+    files_.used(path);
+    loadWaveFrom(path);
     canvas_->update();
 }
 
-void WaveEditorWindow::saveWave() {
-    std::optional<QString> path = dialogs_.saveFile(this, fileRequest("Save"));
-    if (!path)
-        return;
-    lastPath_ = *path;
-    Status saved = writeFileAtomically(path->toStdString(), encodeWaveFile(model_.wave()));
-    if (saved)
-        return;
-    QString reason = QString::fromStdString(saved.error());
-    if (saved.kind() == Status::Kind::closeFailed)
-        dialogs_.showMessage(this, "ERROR",
-                             QString("Error CloseHandle (%1: %2)").arg(*path, reason));
-    else
-        dialogs_.showMessage(this, "ERROR", QString("Could not save %1: %2.").arg(*path, reason));
+void WaveEditorWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (FileCommands::acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
 }
 
-void WaveEditorWindow::computePreviews() {
+void WaveEditorWindow::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    files_.openDropped(event->mimeData(), [this](const QString& path) { openFile(path); });
+}
+
+bool WaveEditorWindow::saveWave(int) {
+    const std::optional<QString> path = files_.chooseToSave({"Save", waveFilter, "vorelwf", {}});
+    if (!path)
+        return false;
+    if (const Status saved = saveWaveFile(enginePath(*path), model_.wave()); !saved)
+        files_.reportSaveFailure(*path, saved);
+    return true;
+}
+
+bool WaveEditorWindow::computePreviews(int) {
     // The samples about to be rewritten must not be read by the device meanwhile.
     for (int pitch = 0; pitch < previewPitchCount; ++pitch)
         if (player_.isPlayingFrom(previews_.pcm(pitch)))
             player_.stop();
-
-    // The computation runs on a worker thread so the window keeps repainting. Meanwhile no mouse
-    // or key input is handled (it waits until the end, as if the window thread were busy), and
-    // a progress note appears when the work takes longer than a moment.
-    const WaveData wave = model_.wave();
-    QEventLoop waiting;
-    std::atomic<bool> finished = false;
-    auto work = [&] {
-        vorel::wave::computePreviews(wave, tones_, previews_, &pool_);
-        finished = true;
-        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
-    };
-    std::thread worker;
-    try {
-        worker = std::thread(work);
-    } catch (const std::system_error&) {
-        work(); // no thread to be had: compute here, with the window waiting
-        return;
-    }
-    QProgressDialog progress("Computing the previews...", QString(), 0, 0, this);
-    progress.setWindowTitle("Compute");
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(std::numeric_limits<int>::max()); // shown by the timer below
-    QTimer::singleShot(300, &progress, [&] {
-        if (!finished)
-            progress.show();
+    // The computation has no steps of its own to report and cannot stop midway: it reports its
+    // start and its end, and a Cancel pressed meanwhile leaves nothing to undo.
+    longWork_.run("Computing the previews...", [this](const std::function<bool(double)>& progress) {
+        progress(0.0);
+        vorel::wave::computePreviews(model_.wave(), tones_, previews_, &pool_);
+        progress(1.0);
+        return true;
     });
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    waiting.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
-    QGuiApplication::restoreOverrideCursor();
+    return true;
 }
 
-void WaveEditorWindow::playPreview(int pitch) {
+bool WaveEditorWindow::playPreview(int pitch) {
     player_.play(previews_.playable(pitch));
+    return true;
 }
 
 void WaveEditorWindow::closeEvent(QCloseEvent* event) {
+    // The previews are computed from the window's wave: the window closes once they are done.
+    if (longWork_.holdBackClose(event))
+        return;
     player_.stop();
     event->accept();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "common/WorkerPool.h"
+#include "platform/CommandTable.h"
+#include "platform/FileCommands.h"
+#include "platform/LongWork.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "wave_editor/Drawing.h"
@@ -9,7 +12,6 @@
 #include "wave_editor/WaveEditorModel.h"
 
 #include <QMainWindow>
-#include <QString>
 
 class QPushButton;
 
@@ -42,38 +44,59 @@ class WaveEditorWindow : public QMainWindow {
     WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~WaveEditorWindow() override;
 
-    // Carries out command `id` (a menu item, accelerator or button); unknown ids do nothing.
-    void dispatch(int id);
+    // Carries out command `id` (wave_editor/ui/Commands.h: a menu item, accelerator or button);
+    // false for an id that is no command (nothing happens).
+    bool dispatch(int id);
 
     WaveEditorModel& model() { return model_; }
     const PreviewBuffers& previews() const { return previews_; }
     PcmPlayer& player() { return player_; }
     WaveCanvas* canvas() const { return canvas_; }
     QPushButton* button(int id) const;
+    bool busy() const { return longWork_.busy(); }
+
+    // Opens a wave file named on the command line or dropped on the window, with the checks and
+    // messages of "Load"; any other kind of file is refused with a message.
+    void openFile(const QString& path);
+    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
+    void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel")); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    static const Command<WaveEditorWindow> commands[];
+
     void buildMenu();
     void buildButtons();
     void gridClick(int x, int y);
-    void loadWave();
-    void saveWave();
-    void computePreviews();
-    void playPreview(int pitch);
-    FileDialogRequest fileRequest(const QString& title) const;
+
+    // The commands; each returns false when its file dialog was cancelled.
+    template <auto operation> bool onModel(int argument);
+    bool showAbout(int);
+    bool exit(int);
+    bool loadWave(int);
+    bool saveWave(int);
+    void loadWaveFrom(const QString& path);
+    bool computePreviews(int);
+    bool playPreview(int pitch);
+    bool applyPowerLaw(int);
+    bool applyInput(int);
+    bool selectSeries(int select);
 
     const ToneTables& tones_;
     UserDialogs& dialogs_;
+    FileCommands files_;
     WaveEditorModel model_;
     ShapeTables shapes_;
     GridHitMap hitMap_;
     PreviewBuffers previews_;
     WorkerPool pool_;
     PcmPlayer player_;
-    QString lastPath_; // the path chosen last in either file dialog
     WaveCanvas* canvas_;
+    LongWork longWork_;
 };
 
 } // namespace vorel::wave

@@ -10,13 +10,17 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "support/ClientClicks.h"
 #include "support/DialogDriving.h"
@@ -355,8 +359,10 @@ TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QString title, text;
+        int pointSize = 0;
         onNextDialog([&](QDialog* dialog) {
             title = dialog->windowTitle();
+            pointSize = dialog->font().pointSize();
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 text += label->text() + "|";
             press(dialog, 1);
@@ -364,6 +370,7 @@ TEST_F(WaveEditorWindowTest, AltSlashAndAltQuestionMarkOpenTheAboutBox) {
         QTest::keyClick(&window, key, modifiers);
         EXPECT_EQ(title, "Version info.") << key;
         EXPECT_TRUE(text.contains("Vorel(wave editor) v0.0")) << key;
+        EXPECT_EQ(pointSize, 8);
     }
 }
 
@@ -450,6 +457,29 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
     window.dispatch(command::saveFile);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains(unwritable));
+}
+
+TEST_F(WaveEditorWindowTest, WaveFilesOpenFromOutsideAndOtherKindsAreRefused) {
+    const QString organ = QStringLiteral(VOREL_EXAMPLES_DIR "/organ.vorelwf");
+    window.openFile(organ);
+    EXPECT_EQ(window.model().wave()[1], 0.7);
+    EXPECT_EQ(window.model().historyIndex(), 1);
+    window.openFile(QStringLiteral(VOREL_EXAMPLES_DIR "/soft-lead.vorelsf"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains("soft-lead.vorelsf\" failed:\nit is not a wave file"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_EQ(window.model().historyIndex(), 1);
+
+    // Dropped on the window: the same load.
+    QMimeData saw;
+    saw.setUrls({QUrl::fromLocalFile(QStringLiteral(VOREL_EXAMPLES_DIR "/saw.vorelwf"))});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &saw, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPoint(300, 300), Qt::CopyAction, &saw, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(window.model().wave()[1], 0.5);
+    EXPECT_EQ(window.model().historyIndex(), 2);
 }
 
 TEST_F(WaveEditorWindowTest, ComputeFillsThePreviewsAndExitClosesTheWindow) {
