@@ -122,9 +122,9 @@ void pairSums(const PairPlan& plan, std::size_t begin, std::size_t end, const To
     pairBlocks<ScalarLanes>(plan, begin, end, out);
 }
 
-// Sample j of the tone of `pitch` as the reference computes it, the scalar cosines of exactly
-// the values the tone tables held: the running sum after the last harmonic. `runningPeak` gets
-// the largest magnitude the running sum reached.
+// Sample j of the tone of `pitch` as the reference computes it, harmonic after harmonic with the
+// scalar cosine: the running sum after the last harmonic. `runningPeak` gets the largest
+// magnitude the running sum reached.
 double referenceSample(const WaveData& wave, int pitch, std::size_t j, double& runningPeak) {
     const double companion = previewCompanionHz[static_cast<std::size_t>(pitch)];
     const double base = previewBaseHz[static_cast<std::size_t>(pitch)];

@@ -3,7 +3,6 @@
 // options).
 
 #include "../SideBySide.h"
-#include "common/FileIo.h"
 #include "common/WaveFile.h"
 #include "wave_editor/Preview.h"
 
@@ -27,8 +26,7 @@ struct Case {
 
 WaveData example(const std::string& name) {
     const std::string path = VOREL_EXAMPLES_DIR "/" + name + ".vorelwf";
-    auto bytes = readFileBytes(path, waveFileSize * 2);
-    auto wave = bytes ? decodeWaveFile(bytes.value()) : Result<WaveData>::failure(bytes.error());
+    const Result<WaveData> wave = loadWaveFile(path);
     if (!wave) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), wave.error().c_str());
         std::exit(1);

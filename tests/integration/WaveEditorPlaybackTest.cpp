@@ -25,10 +25,8 @@ TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompute
     Recording recording;
     if (const QString why = recording.start(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
-    const auto tables = ToneTables::create();
-    ASSERT_TRUE(tables) << tables.error();
     FakeDialogs dialogs;
-    WaveEditorWindow window(*tables.value(), dialogs);
+    WaveEditorWindow window(dialogs);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QWidget* canvas = window.canvas();
@@ -53,8 +51,8 @@ TEST(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompute
 
     clickButton(command::compute);
     // The window computes on its worker threads; the engine alone must give the same samples.
-    PreviewBuffers expected;
-    computePreviews(wave, *tables.value(), expected);
+    Previews expected;
+    ASSERT_TRUE(expected.compute(wave));
     ASSERT_TRUE(std::ranges::equal(window.previews().pcm(1), expected.pcm(1)));
     const std::span<const std::int16_t> played = expected.playable(1);
     ASSERT_EQ(played.size(), 132300u);
