@@ -72,20 +72,6 @@ struct Difference {
     }
 };
 
-// Registers the benchmarks "<name>/reference" and "<name>/fast", whose iterations call
-// run(true) and run(false).
-inline void registerSideBySide(const std::string& name, std::function<void(bool reference)> run) {
-    for (bool reference : {true, false})
-        benchmark::RegisterBenchmark((name + (reference ? "/reference" : "/fast")).c_str(),
-                                     [run, reference](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             run(reference);
-                                     })
-            ->Unit(benchmark::kMillisecond)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-}
-
 // The command line without --unit=..., with the default --benchmark_* options added when none is
 // given; `unit` gets the unit named by --unit=. Exits with a message for a unit this machine
 // lacks.
@@ -120,14 +106,16 @@ inline std::vector<char*> benchmarkArguments(int argc, char** argv, VectorUnit& 
     return args;
 }
 
-// The table's heading and one row per case: the medians of the repetitions of
-// "<name>/reference" and "<name>/fast". The processor-time ratio does not depend on how much of
-// the machine other programs take; the wall-clock ratio is what a user sees.
+// The table's heading and one row: the medians of the repetitions of "<name>/reference" and
+// "<name>/fast", and the differences `compare` finds (called only for a case whose both halves
+// ran). The processor-time ratio does not depend on how much of the machine other programs take;
+// the wall-clock ratio is what a user sees.
 inline void printHeading() {
     std::printf("\n%-30s %12s %9s %7s %9s %7s %22s\n", "case", "reference ms", "fast ms", "ratio",
                 "fast cpu", "ratio", "16-bit samples differ");
 }
-inline void printRow(const Timings& timings, const std::string& name, const Difference& d) {
+inline void printRow(const Timings& timings, const std::string& name,
+                     const std::function<Difference()>& compare) {
     auto medianOf = [&](const std::map<std::string, std::vector<double>>& runs,
                         const std::string& key) {
         const auto found = runs.find(key);
@@ -139,9 +127,58 @@ inline void printRow(const Timings& timings, const std::string& name, const Diff
     const double fastCpu = medianOf(timings.processor, name + "/fast");
     if (reference == 0.0 || fast == 0.0 || fastCpu == 0.0)
         return;
+    const Difference d = compare();
     std::printf("%-30s %12.1f %9.2f %6.1fx %9.2f %6.1fx %10zu (max %d) of %zu\n", name.c_str(),
                 reference, fast, reference / fast, fastCpu, referenceCpu / fastCpu, d.differing,
                 d.largest, d.samples);
 }
+
+// The cases of one benchmark program.
+class SideBySide {
+  public:
+    // Registers the benchmarks "<name>/reference" and "<name>/fast", whose iterations call
+    // run(true) and run(false); `compare` runs both once more and counts the differing samples.
+    void add(const std::string& name, std::function<void(bool reference)> run,
+             std::function<Difference()> compare) {
+        for (bool reference : {true, false})
+            benchmark::RegisterBenchmark((name + (reference ? "/reference" : "/fast")).c_str(),
+                                         [run, reference](benchmark::State& state) {
+                                             for (auto _ : state)
+                                                 run(reference);
+                                         })
+                ->Unit(benchmark::kMillisecond)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
+        rows_.push_back({name, std::move(compare)});
+    }
+
+    // Reads the command line, has the fast path use the vector unit it names (else `unit`)
+    // through `useUnit`, runs the benchmarks and prints the table. Returns the exit status.
+    int run(int argc, char** argv, VectorUnit unit, const std::function<void(VectorUnit)>& useUnit,
+            unsigned threads) {
+        std::vector<char*> args = benchmarkArguments(argc, argv, unit);
+        useUnit(unit);
+        int count = static_cast<int>(args.size());
+        benchmark::Initialize(&count, args.data());
+        if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+            return 1;
+        std::printf("fast path: %u threads, vector unit %s\n", threads, vectorUnitName(unit));
+        Timings timings;
+        RatioReporter reporter(timings);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+        printHeading();
+        for (const Row& row : rows_)
+            printRow(timings, row.name, row.compare);
+        return 0;
+    }
+
+  private:
+    struct Row {
+        std::string name;
+        std::function<Difference()> compare;
+    };
+    std::vector<Row> rows_;
+};
 
 } // namespace vorel::bench

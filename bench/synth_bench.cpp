@@ -169,26 +169,12 @@ int main(int argc, char** argv) {
         renderCase("long_low_note", SoundSettings{}, fillLongLow),
         renderCase("dense_200_short_notes", SoundSettings{}, fillDense),
     };
+    bench::SideBySide benchmarks;
     for (const Case& c : cases)
-        bench::registerSideBySide(
-            c.name, [&c](bool reference) { c.run(reference ? referenceSynth() : fastSynth()); });
-
-    VectorUnit unit = fastSynth().vectorUnit();
-    std::vector<char*> args = bench::benchmarkArguments(argc, argv, unit);
-    fastSynth().setVectorUnit(unit);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
-        return 1;
-    std::printf("fast path: %u threads, vector unit %s\n", fastSynth().threadCount(),
-                vectorUnitName(fastSynth().vectorUnit()));
-    bench::Timings timings;
-    bench::RatioReporter reporter(timings);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    bench::printHeading();
-    for (const Case& c : cases)
-        bench::printRow(timings, c.name, compare(c));
-    return 0;
+        benchmarks.add(
+            c.name, [&c](bool reference) { c.run(reference ? referenceSynth() : fastSynth()); },
+            [&c] { return compare(c); });
+    return benchmarks.run(
+        argc, argv, fastSynth().vectorUnit(),
+        [](VectorUnit unit) { fastSynth().setVectorUnit(unit); }, fastSynth().threadCount());
 }

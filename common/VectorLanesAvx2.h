@@ -1,11 +1,20 @@
 #pragma once
 
 // Four doubles side by side with AVX2 and glibc's vector math library (libmvec): the operations
-// the vector code of the fast paths is written with (see VectorLanesAvx512.h for the same with
-// eight). Include only after switching AVX2 on for the including file's functions, which these
-// must be compiled for; only source files that run them where the processor has AVX2 include it.
+// the vector code of the fast paths is written with (VectorLanesAvx512.h has the same with
+// eight). Including this switches AVX2 on for every function the including file declares after
+// it, up to common/VectorTargetEnd.h; so only source files whose functions run where the processor
+// has AVX2 include it, after every header whose inline functions must stay generic.
 
 #include <immintrin.h>
+
+// g++ and clang++ each need their own pragma.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
 
 // glibc's vector sine, cosine and exponential, four doubles per call.
 extern "C" __m256d _ZGVdN4v_sin(__m256d x);

@@ -1,11 +1,20 @@
 #pragma once
 
 // Eight doubles side by side with AVX-512 and glibc's vector math library (libmvec): the same
-// operations as VectorLanesAvx2.h. Include only after switching AVX-512 on for the including
-// file's functions, which these must be compiled for; only source files that run them where the
-// processor has AVX-512 include it.
+// operations as VectorLanesAvx2.h. Including this switches AVX-512 on for every function the
+// including file declares after it, up to common/VectorTargetEnd.h; so only source files whose
+// functions run where the processor has AVX-512 include it, after every header whose inline
+// functions must stay generic.
 
 #include <immintrin.h>
+
+// g++ and clang++ each need their own pragma.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+#endif
 
 // glibc's vector sine, cosine and exponential, eight doubles per call.
 extern "C" __m512d _ZGVeN8v_sin(__m512d x);

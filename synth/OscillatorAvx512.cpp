@@ -9,18 +9,10 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <immintrin.h>
 
 // Every function declared from here on is compiled for AVX-512 (and only those: the headers above
 // keep their inline functions generic, so the linker never shares an AVX-512 copy with the rest of
-// the program). g++ and clang++ each need their own pragma.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
-
+// the program).
 #include "common/VectorLanesAvx512.h"
 
 namespace vorel::oscillator_detail {
@@ -42,10 +34,6 @@ void sinesAvx512(const double* x, double* out, std::size_t n, bool cosine) {
 
 } // namespace vorel::oscillator_detail
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "common/VectorTargetEnd.h"
 
 #endif // __x86_64__

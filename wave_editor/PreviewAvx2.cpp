@@ -6,18 +6,10 @@
 #include "wave_editor/PreviewDetail.h"
 
 #include <cstddef>
-#include <immintrin.h>
 
 // Every function declared from here on is compiled for AVX2 (and only those: the headers above keep
 // their inline functions generic, so the linker never shares an AVX2 copy with the rest of the
-// program). g++ and clang++ each need their own pragma.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-
+// program).
 #include "common/VectorLanesAvx2.h"
 
 namespace vorel::wave::preview_detail {
@@ -34,10 +26,6 @@ void pairSumsAvx2(const PairPlan& plan, std::size_t begin, std::size_t end, cons
 
 } // namespace vorel::wave::preview_detail
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "common/VectorTargetEnd.h"
 
 #endif // __x86_64__

@@ -79,27 +79,15 @@ int main(int argc, char** argv) {
         {"organ_example", example("organ")}, {"all_100_at_1_over_n", sawtooth()},
         {"random_wave_1", randomWave(1)},    {"random_wave_2", randomWave(2)},
     };
+    bench::SideBySide benchmarks;
     for (const Case& c : cases)
-        bench::registerSideBySide(c.name, [&c](bool reference) {
-            (reference ? referencePreviews() : fastPreviews()).compute(c.wave);
-        });
-
-    VectorUnit unit = fastPreviews().vectorUnit();
-    std::vector<char*> args = bench::benchmarkArguments(argc, argv, unit);
-    fastPreviews().setVectorUnit(unit);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
-        return 1;
-    std::printf("fast path: %u threads, vector unit %s\n", fastPreviews().threadCount(),
-                vectorUnitName(fastPreviews().vectorUnit()));
-    bench::Timings timings;
-    bench::RatioReporter reporter(timings);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    bench::printHeading();
-    for (const Case& c : cases)
-        bench::printRow(timings, c.name, compare(c));
-    return 0;
+        benchmarks.add(
+            c.name,
+            [&c](bool reference) {
+                (reference ? referencePreviews() : fastPreviews()).compute(c.wave);
+            },
+            [&c] { return compare(c); });
+    return benchmarks.run(
+        argc, argv, fastPreviews().vectorUnit(),
+        [](VectorUnit unit) { fastPreviews().setVectorUnit(unit); }, fastPreviews().threadCount());
 }
