@@ -6,8 +6,8 @@
 
 namespace vorel {
 
-double nearPeakFloor(double peak) {
-    return std::min(peak, std::numeric_limits<double>::max()) * (1 - nearPeakBand);
+double nearPeakFloor(double peak, double slack) {
+    return std::min(peak, std::numeric_limits<double>::max()) * (1 - nearPeakBand) - slack;
 }
 
 // Four running maxima side by side instead of one long chain of dependent comparisons; the

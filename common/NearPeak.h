@@ -22,9 +22,11 @@ namespace vorel {
 // Relative distance below the fast peak within which a sample is evaluated again.
 inline constexpr double nearPeakBand = 1e-9;
 
-// The magnitude from which a sample counts as near the fast peak `peak` (a peak of +inf counts
-// as the largest finite double, so that values which overflow in one evaluation only are near).
-double nearPeakFloor(double peak);
+// The magnitude from which a sample counts as near the fast peak `peak`: nearPeakBand below it,
+// and `slack` lower still. A peak of +inf counts as the largest finite double, so that values
+// which overflow in one evaluation only are near. The slack bounds, in absolute terms, what
+// roundings of subnormal numbers can add to a sample's difference, where relative bounds end.
+double nearPeakFloor(double peak, double slack = 0.0);
 
 // The largest |x[i]| for i < n (0.0 for none). NaN is passed over, as the reference's peak
 // passes it over.

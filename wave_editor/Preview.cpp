@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace vorel::wave {
@@ -214,14 +215,18 @@ bool Previews::fastSums(const WaveData& wave, const Progress& progress) {
     return true;
 }
 
-// The fast running sums differ from the reference's only through the vector cosine, within 4
-// units in the last place: each term by at most about 3e-15 of its coefficient, and each
-// addition's rounding by at most 2.2e-16 of the sum, which never exceeds 200 times the largest
-// coefficient. Over at most 100 harmonics a running sum thus lies within about 5e-12 of the
-// largest coefficient magnitude of its reference value. At sample 0 every cosine is 1, so the
-// running sums there are twice the partial sums of the coefficients, and the peak is at least the
-// largest coefficient magnitude: both evaluations' samples at the peak lie within 1e-11 of the
-// peak of each other, well inside the band (see common/NearPeak.h).
+// Why the reference's peak sample is among the samples near the fast peak (see
+// common/NearPeak.h): the fast running sums differ from the reference's only through the vector
+// cosine, within 4 units in the last place. So each term differs by at most about 3e-15 of its
+// coefficient, and each addition's rounding by at most 2.2e-16 of the sum, which never exceeds
+// 200 times the largest coefficient: over at most 100 harmonics a running sum lies within about
+// 5e-12 of the largest coefficient magnitude of its reference value. At sample 0 every cosine is
+// 1, so the running sums there are twice the partial sums of the coefficients and the peak is at
+// least the largest coefficient magnitude: every sample lies within about 5e-12 of the peak of its
+// reference value, far inside the band. Where the terms are subnormal, each product may round one
+// step (denorm_min) apart instead; the slack covers that.
+constexpr double subnormalSlack = 2 * harmonicCount * std::numeric_limits<double>::denorm_min();
+
 double Previews::exactPeak(const WaveData& wave, int pitch) {
     const auto t = static_cast<std::size_t>(pitch);
     const std::span<const double> peaks(chunkPeaks_.data() + t * chunkCount, chunkCount);
@@ -231,7 +236,8 @@ double Previews::exactPeak(const WaveData& wave, int pitch) {
         return 0.0;
     const std::span<const double> running(runningPeaks_.data() + t * toneLength, toneLength);
     nearPeak_.clear();
-    collectNearPeak(running, peaks, chunkLength, nearPeakFloor(fastPeak), nearPeak_);
+    collectNearPeak(running, peaks, chunkLength, nearPeakFloor(fastPeak, subnormalSlack),
+                    nearPeak_);
     const std::span<double> tone = sums(pitch);
     double peak = 0.0;
     for (std::size_t j : nearPeak_) {

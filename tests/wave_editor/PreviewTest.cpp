@@ -162,7 +162,8 @@ TEST_F(PreviewTest, HarmonicsAboveTheLimitAndSilentWavesGiveNothing) {
 }
 
 // Waves of six kinds in turn: random coefficients, a single harmonic, all equal, alternating
-// signs, magnitudes from 1e-310 to 1e300, and negative zeros (every other such wave all -0.0).
+// signs, magnitudes from 1e-310 to 1e300 (every other such wave all subnormal), and negative
+// zeros (every other such wave all -0.0).
 WaveData generatedWave(int index, std::mt19937_64& random) {
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::uniform_int_distribution<int> harmonic(0, harmonicCount - 1);
@@ -184,8 +185,11 @@ WaveData generatedWave(int index, std::mt19937_64& random) {
         break;
     case 4:
         for (double& c : wave)
-            c = std::copysign(std::pow(10.0, std::uniform_int_distribution<int>(-310, 300)(random)),
-                              unit(random));
+            c = index / 6 % 2
+                    ? unit(random) * 1e-315
+                    : std::copysign(
+                          std::pow(10.0, std::uniform_int_distribution<int>(-310, 300)(random)),
+                          unit(random));
         break;
     default:
         for (double& c : wave)
