@@ -8,8 +8,9 @@
 namespace vorel {
 
 // How a computation is evaluated. The reference is the straightforward single-threaded scalar
-// evaluation, kept to check the fast path against; the fast path runs on every processor with
-// the vector unit, and its 16-bit results are the reference's.
+// evaluation, kept to check the fast path against. The fast path runs on every processor with the
+// vector unit; its 16-bit samples are the reference's within one step, and the peak that scales a
+// sound, with the samples at it, is the reference's to the bit.
 enum class Evaluation { reference, fast };
 
 // The vector units the fast paths can use. `none`: scalar code only.

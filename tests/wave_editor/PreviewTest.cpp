@@ -110,7 +110,7 @@ TEST_F(PreviewTest, ALoneFundamentalPeaksAtExactlyTheTargetAndBeats) {
     EXPECT_EQ(fast().playable(0).size(), 132300u);
 }
 
-TEST_F(PreviewTest, BothEvaluationsOnEveryVectorUnitGiveTheStraightforwardSum) {
+TEST_F(PreviewTest, BothEvaluationsOnAnyThreadsAndVectorUnitGiveTheStraightforwardSum) {
     const WaveData wave = fullWave();
     ASSERT_TRUE(reference().compute(wave));
     for (int pitch = 0; pitch < 3; ++pitch) {
@@ -126,6 +126,9 @@ TEST_F(PreviewTest, BothEvaluationsOnEveryVectorUnitGiveTheStraightforwardSum) {
         EXPECT_EQ(difference(reference(), fast()), "") << vectorUnitName(unit);
     }
     fast().setVectorUnit(bestVectorUnit());
+    Previews oneThread(1);
+    ASSERT_TRUE(oneThread.compute(wave));
+    EXPECT_EQ(difference(reference(), oneThread), "");
 }
 
 TEST_F(PreviewTest, HarmonicsAboveTheLimitAndSilentWavesGiveNothing) {
