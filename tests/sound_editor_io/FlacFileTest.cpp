@@ -1,7 +1,7 @@
-#include "sound_editor_io/SoundEditorFiles.h"
-#include "common/SoundFileBytes.h"
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
+#include "common/SoundFileBytes.h"
+#include "sound_editor_io/SoundEditorFiles.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
