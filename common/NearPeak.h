@@ -10,8 +10,8 @@
 // fast peak F is at most P + d and the fast value at r at least P - d, so |fast[r]| >= F - 2d:
 // sample r lies in the band as soon as 2d <= nearPeakBand * F. The fast paths differ from the
 // reference only through the last bits of glibc's vector sine, cosine and exponential (within 4
-// units in the last place of each result), so d is of the order of 1e-15 of the sum of the
-// magnitudes of a sample's terms; each fast path shows where its own terms stand against its peak.
+// units in the last place of each result), so d is a tiny fraction of the sum of the magnitudes
+// of a sample's terms; each fast path shows how tiny, and where its terms stand against its peak.
 
 #include <cstddef>
 #include <span>
