@@ -1,11 +1,8 @@
 // The synthesizer's reference evaluation and its fast path side by side on the same work, in one
-// process: each case is timed for both, then the two results are compared sample by sample.
-// At the end a table gives the median times, their ratio and how many 16-bit samples differ.
-//
-// Defaults: 5 repetitions in random order (so both paths see the same machine load); any
-// --benchmark_* option given on the command line replaces them. --unit=avx512|avx2|scalar picks
-// the fast path's vector unit (default: the widest this machine has).
+// process: each case is timed for both, then the two results are compared sample by sample (see
+// SideBySide.h for the table and the options).
 
+#include "SideBySide.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "synth/Oscillator.h"
@@ -14,11 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -152,50 +147,14 @@ Synth& fastSynth() {
     return synth;
 }
 
-// Run times in ms per registered name, from every repetition: wall clock, and processor time of
-// all threads together.
-std::map<std::string, std::vector<double>> timings;
-std::map<std::string, std::vector<double>> processorTimings;
-
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                timings[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
-                processorTimings[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-struct Difference {
-    std::size_t samples = 0; // compared
-    std::size_t differing = 0;
-    int largest = 0;
-};
-
-Difference compare(const Case& c) {
+bench::Difference compare(const Case& c) {
     c.run(referenceSynth());
     c.run(fastSynth());
-    Difference d;
+    bench::Difference d;
     auto reference = c.output(referenceSynth());
     auto fast = c.output(fastSynth());
     for (std::size_t b = 0; b < reference.size(); ++b)
-        for (std::size_t i = 0; i < reference[b].size(); ++i) {
-            const int delta = std::abs(reference[b][i] - fast[b][i]);
-            d.samples += 1;
-            d.differing += delta != 0;
-            d.largest = std::max(d.largest, delta);
-        }
+        d.add(reference[b], fast[b]);
     return d;
 }
 
@@ -210,74 +169,12 @@ int main(int argc, char** argv) {
         renderCase("long_low_note", SoundSettings{}, fillLongLow),
         renderCase("dense_200_short_notes", SoundSettings{}, fillDense),
     };
-    for (const Case& c : cases) {
-        for (bool reference : {true, false}) {
-            benchmark::RegisterBenchmark((c.name + (reference ? "/reference" : "/fast")).c_str(),
-                                         [&c, reference](benchmark::State& state) {
-                                             Synth& synth =
-                                                 reference ? referenceSynth() : fastSynth();
-                                             for (auto _ : state)
-                                                 c.run(synth);
-                                         })
-                ->Unit(benchmark::kMillisecond)
-                ->MeasureProcessCPUTime()
-                ->UseRealTime();
-        }
-    }
-
-    std::vector<char*> args;
-    bool ownOptions = false;
-    for (int a = 0; a < argc; ++a) {
-        const std::string arg = argv[a];
-        if (arg.starts_with("--unit=")) {
-            const std::string name = arg.substr(7);
-            VectorUnit unit = VectorUnit::none;
-            for (VectorUnit candidate : {VectorUnit::avx2, VectorUnit::avx512})
-                if (name == vectorUnitName(candidate))
-                    unit = candidate;
-            if (!vectorUnitAvailable(unit)) {
-                std::fprintf(stderr, "vector unit %s is not available here\n", name.c_str());
-                return 1;
-            }
-            fastSynth().setVectorUnit(unit);
-            continue;
-        }
-        ownOptions = ownOptions || arg.starts_with("--benchmark_");
-        args.push_back(argv[a]);
-    }
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string onlyRepeats = "--benchmark_report_aggregates_only=false";
-    if (!ownOptions) {
-        args.push_back(repetitions.data());
-        args.push_back(interleave.data());
-        args.push_back(onlyRepeats.data());
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
-        return 1;
-    std::printf("fast path: %u threads, vector unit %s\n", fastSynth().threadCount(),
-                vectorUnitName(fastSynth().vectorUnit()));
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    // Medians of the repetitions. The processor-time ratio does not depend on how much of the
-    // machine other programs take; the wall-clock ratio is what a user sees.
-    std::printf("\n%-30s %12s %9s %7s %9s %7s %22s\n", "case", "reference ms", "fast ms", "ratio",
-                "fast cpu", "ratio", "16-bit samples differ");
-    for (const Case& c : cases) {
-        const double reference = median(timings[c.name + "/reference"]);
-        const double fast = median(timings[c.name + "/fast"]);
-        const double referenceCpu = median(processorTimings[c.name + "/reference"]);
-        const double fastCpu = median(processorTimings[c.name + "/fast"]);
-        if (reference == 0.0 || fast == 0.0 || fastCpu == 0.0)
-            continue;
-        const Difference d = compare(c);
-        std::printf("%-30s %12.1f %9.2f %6.1fx %9.2f %6.1fx %10zu (max %d) of %zu\n",
-                    c.name.c_str(), reference, fast, reference / fast, fastCpu,
-                    referenceCpu / fastCpu, d.differing, d.largest, d.samples);
-    }
-    return 0;
+    bench::SideBySide benchmarks;
+    for (const Case& c : cases)
+        benchmarks.add(
+            c.name, [&c](bool reference) { c.run(reference ? referenceSynth() : fastSynth()); },
+            [&c] { return compare(c); });
+    return benchmarks.run(
+        argc, argv, fastSynth().vectorUnit(),
+        [](VectorUnit unit) { fastSynth().setVectorUnit(unit); }, fastSynth().threadCount());
 }

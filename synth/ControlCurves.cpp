@@ -30,16 +30,11 @@ EnvelopeRamps planRamps(const SoundSettings& settings, Param attackValue, Param 
 // caller, whose curves hold it over different spans.
 void fillRamps(const EnvelopeRamps& ramps, std::span<double> curve, std::size_t begin,
                std::size_t end) {
-    const std::size_t attackEnd = ramps.attackEnd;
-    for (int i = index(begin); i < index(std::min(attackEnd, end)); ++i)
-        curve[i] = static_cast<double>(i) * (ramps.decayValue - ramps.attackValue) /
-                       static_cast<double>(attackEnd) +
-                   ramps.attackValue;
-    for (int i = index(std::max(attackEnd, begin)); i < index(std::min(ramps.decayEnd, end)); ++i)
-        curve[i] = static_cast<double>(i - index(attackEnd)) *
-                       (ramps.sustainValue - ramps.decayValue) /
-                       static_cast<double>(ramps.decayLength) +
-                   ramps.decayValue;
+    for (int i = index(begin); i < index(std::min(ramps.attackEnd, end)); ++i)
+        curve[i] = ramps.attackRamp(static_cast<double>(i));
+    for (int i = index(std::max(ramps.attackEnd, begin)); i < index(std::min(ramps.decayEnd, end));
+         ++i)
+        curve[i] = ramps.decayRamp(static_cast<double>(i));
 }
 
 void planPitch(const SoundSettings& settings, CurvePlan& plan) {
@@ -97,20 +92,72 @@ void planAmplitude(const SoundSettings& settings, CurvePlan& plan) {
     plan.tremoloStart = samplesOf(settings.value(Param::ampLfoDelay));
 }
 
+// Each curve's formula at one sample, shared by the loops that fill the curves and by the
+// evaluation of a single sample.
+
+// The attack pitch's frequency multiplier at sample i < plan.pitchEnd.
+double attackPitchRatio(const CurvePlan& plan, std::size_t i) {
+    const double length = plan.pitchLength;
+    const double octaves = plan.pitchSemitones / semitonesPerOctave;
+    // Over the attack the exponent falls from `octaves` by 1 / 2.5 of itself.
+    return std::pow(2.0, (length - static_cast<double>(i) / 2.5) * octaves / length);
+}
+
+// The vibrato's phase at sample i >= plan.vibratoStart, and its value from the phase's sine.
+double vibratoPhase(const CurvePlan& plan, std::size_t i) {
+    return plan.vibratoFrequency * soundTwoPi * static_cast<double>(i - plan.vibratoStart) /
+           sampleRate;
+}
+double vibratoOf(const CurvePlan& plan, double sine) {
+    return plan.vibratoAmplitude * pitchLfoFactor * sine;
+}
+
+// The degree's release ramp at sample j of [releaseBegin, releaseEnd).
+double releaseRampDegree(const CurvePlan& plan, double j) {
+    return (j - plan.keyRelease) * (releaseDegree - plan.releaseFrom) / plan.releaseLength +
+           plan.releaseFrom;
+}
+
+// The filter LFO's offset at sample i >= plan.lpfLfoStart.
+double lpfLfoAt(const CurvePlan& plan, std::size_t i) {
+    return std::sin(plan.lpfLfoFrequency * soundTwoPi *
+                    (static_cast<double>(i) - plan.lpfLfoDelay) / sampleRate) *
+           plan.lpfLfoAmplitude;
+}
+
+// The release gate at sample `time`: 1.0 while the key is held, then falling to 0.0.
+double releaseGateAt(const CurvePlan& plan, double time) {
+    const double keyRelease = plan.keyRelease;
+    const double releaseLength = plan.ampRelease;
+    // The ramp is computed everywhere and used only inside the release, so that the loop over the
+    // samples runs without branches.
+    const double ramp = (keyRelease - time) / releaseLength + 1.0;
+    return time < keyRelease ? 1.0 : (time <= keyRelease + releaseLength ? ramp : 0.0);
+}
+
+// The tremolo's phase at sample i >= plan.tremoloStart, and the amplitude it leaves from the
+// phase's cosine.
+double tremoloPhase(const CurvePlan& plan, std::size_t i) {
+    return plan.tremoloFrequency * soundTwoPi * (static_cast<double>(i) - plan.tremoloDelay) /
+           sampleRate;
+}
+double withTremolo(const CurvePlan& plan, double cosine, double amp) {
+    const double depth = plan.tremoloAmplitude;
+    return (cosine * depth + 1) / (depth + 1) * amp;
+}
+
 // The tremolo through the vector cosine, a piece at a time: it only scales the amplitude.
 void applyVectorTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t first,
                         std::size_t end, VectorUnit trigonometry) {
-    const double depth = plan.tremoloAmplitude;
     constexpr std::size_t piece = 512;
     double cosine[piece];
     for (; first < end; first += piece) {
         const std::size_t length = std::min(piece, end - first);
         for (std::size_t k = 0; k < length; ++k)
-            cosine[k] = plan.tremoloFrequency * soundTwoPi *
-                        (static_cast<double>(first + k) - plan.tremoloDelay) / sampleRate;
+            cosine[k] = tremoloPhase(plan, first + k);
         cosinesOf(cosine, cosine, length, trigonometry);
         for (std::size_t k = 0; k < length; ++k)
-            amp[first + k] = (cosine[k] * depth + 1) / (depth + 1) * amp[first + k];
+            amp[first + k] = withTremolo(plan, cosine[k], amp[first + k]);
     }
 }
 
@@ -120,15 +167,22 @@ ControlCurves::ControlCurves()
     : pitchRatio(curveLength), pitchLfo(curveLength), degree(curveLength), lpfLfo(curveLength),
       amp(curveLength), releaseGate(curveLength) {}
 
+double EnvelopeRamps::attackRamp(double i) const {
+    return i * (decayValue - attackValue) / static_cast<double>(attackEnd) + attackValue;
+}
+
+// i - attackEnd: a difference of whole numbers, exact in double.
+double EnvelopeRamps::decayRamp(double i) const {
+    return (i - static_cast<double>(attackEnd)) * (sustainValue - decayValue) /
+               static_cast<double>(decayLength) +
+           decayValue;
+}
+
 double EnvelopeRamps::at(std::size_t i) const {
     if (i < attackEnd)
-        return static_cast<double>(i) * (decayValue - attackValue) /
-                   static_cast<double>(attackEnd) +
-               attackValue;
+        return attackRamp(static_cast<double>(i));
     if (i < decayEnd)
-        return static_cast<double>(i - attackEnd) * (sustainValue - decayValue) /
-                   static_cast<double>(decayLength) +
-               decayValue;
+        return decayRamp(static_cast<double>(i));
     return sustainValue;
 }
 
@@ -152,11 +206,8 @@ void fillPitchRatio(const CurvePlan& plan, std::span<double> ratio, std::size_t 
             ratio[i] = 1.0;
         return;
     }
-    const double length = plan.pitchLength;
-    const double octaves = plan.pitchSemitones / semitonesPerOctave;
-    // Over the attack the exponent falls from `octaves` by 1 / 2.5 of itself.
     for (std::size_t i = begin; i < std::min(plan.pitchEnd, end); ++i)
-        ratio[i] = std::pow(2.0, (length - static_cast<double>(i) / 2.5) * octaves / length);
+        ratio[i] = attackPitchRatio(plan, i);
     for (std::size_t i = std::max(plan.pitchEnd, begin); i < plan.voiceEnd(end); ++i)
         ratio[i] = 1.0;
 }
@@ -175,18 +226,15 @@ void fillVibrato(const CurvePlan& plan, std::span<double> lfo, std::size_t begin
             lfo[i] = 0.0;
     } else if (trigonometry == VectorUnit::none) {
         for (std::size_t i = first; i < count; ++i)
-            lfo[i] = plan.vibratoAmplitude * pitchLfoFactor *
-                     std::sin(plan.vibratoFrequency * soundTwoPi * static_cast<double>(i - start) /
-                              sampleRate);
+            lfo[i] = vibratoOf(plan, std::sin(vibratoPhase(plan, i)));
     } else if (first < count) {
         // The same arguments through the vector sine: the vibrato only moves phases, where a
         // last-bit difference cannot reach a 16-bit sample.
         for (std::size_t i = first; i < count; ++i)
-            lfo[i] =
-                plan.vibratoFrequency * soundTwoPi * static_cast<double>(i - start) / sampleRate;
+            lfo[i] = vibratoPhase(plan, i);
         sinesOf(lfo.data() + first, lfo.data() + first, count - first, trigonometry);
         for (std::size_t i = first; i < count; ++i)
-            lfo[i] = plan.vibratoAmplitude * pitchLfoFactor * lfo[i];
+            lfo[i] = vibratoOf(plan, lfo[i]);
     }
 }
 
@@ -199,12 +247,9 @@ void fillDegree(const CurvePlan& plan, std::span<double> degree, std::size_t beg
     if (!plan.hasRelease)
         return;
     // The ramp from the degree at the end of the release window to 2.0, then 2.0 to the end.
-    const double from = plan.releaseFrom;
     for (int j = index(std::max(plan.releaseBegin, begin));
          j < index(std::min(plan.releaseEnd, end)); ++j)
-        degree[j] = (static_cast<double>(j) - plan.keyRelease) * (releaseDegree - from) /
-                        plan.releaseLength +
-                    from;
+        degree[j] = releaseRampDegree(plan, static_cast<double>(j));
     for (std::size_t j = std::max(plan.releaseDone, begin); j < plan.voiceEnd(end); ++j)
         degree[j] = releaseDegree;
 }
@@ -218,9 +263,7 @@ void addLpfLfo(const CurvePlan& plan, std::span<double> lfo, std::span<double> d
     for (std::size_t i = begin; i < std::min(start, count); ++i)
         lfo[i] = 0.0;
     for (std::size_t i = std::max(start, begin); i < count; ++i)
-        lfo[i] = std::sin(plan.lpfLfoFrequency * soundTwoPi *
-                          (static_cast<double>(i) - plan.lpfLfoDelay) / sampleRate) *
-                 plan.lpfLfoAmplitude;
+        lfo[i] = lpfLfoAt(plan, i);
     for (std::size_t i = begin; i < count; ++i)
         degree[i] = std::clamp(lfo[i] + degree[i], 0.0, maxDegree);
 }
@@ -232,15 +275,8 @@ void fillAmplitude(const CurvePlan& plan, std::span<double> amp, std::span<doubl
     for (std::size_t i = std::max(plan.amp.decayEnd, begin); i < count; ++i)
         amp[i] = plan.amp.sustainValue;
 
-    const double keyRelease = plan.keyRelease;
-    const double releaseLength = plan.ampRelease;
     for (int i = index(begin); i < index(count); ++i) {
-        const double time = static_cast<double>(i);
-        // The ramp is computed everywhere and used only inside the release, so that the loop
-        // runs without branches.
-        const double ramp = (keyRelease - time) / releaseLength + 1.0;
-        const double gate =
-            time < keyRelease ? 1.0 : (time <= keyRelease + releaseLength ? ramp : 0.0);
+        const double gate = releaseGateAt(plan, static_cast<double>(i));
         releaseGate[i] = gate;
         amp[i] = gate * amp[i];
     }
@@ -258,11 +294,7 @@ void applyTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t begi
         return;
     }
     for (std::size_t i = first; i < count; ++i)
-        amp[i] = (std::cos(plan.tremoloFrequency * soundTwoPi *
-                           (static_cast<double>(i) - plan.tremoloDelay) / sampleRate) *
-                      depth +
-                  1) /
-                 (depth + 1) * amp[i];
+        amp[i] = withTremolo(plan, std::cos(tremoloPhase(plan, i)), amp[i]);
 }
 
 void fillCurves(const CurvePlan& plan, ControlCurves& curves, std::size_t begin, std::size_t end,
@@ -273,6 +305,32 @@ void fillCurves(const CurvePlan& plan, ControlCurves& curves, std::size_t begin,
     addLpfLfo(plan, curves.lpfLfo, curves.degree, begin, end);
     fillAmplitude(plan, curves.amp, curves.releaseGate, begin, end);
     applyTremolo(plan, curves.amp, begin, end, trigonometry);
+}
+
+CurveValues referenceCurvesAt(const CurvePlan& plan, std::size_t i) {
+    CurveValues values;
+    values.pitchRatio =
+        plan.pitchSemitones != 0.0 && i < plan.pitchEnd ? attackPitchRatio(plan, i) : 1.0;
+    values.pitchLfo = i >= plan.vibratoStart && plan.vibratoAmplitude != 0.0
+                          ? vibratoOf(plan, std::sin(vibratoPhase(plan, i)))
+                          : 0.0;
+
+    // fillDegree's stretches in the order it writes them: the envelope, the release ramp, then
+    // 2.0 from the end of the ramp on.
+    values.degree = plan.degree.at(i);
+    if (plan.hasRelease && i >= plan.releaseDone)
+        values.degree = releaseDegree;
+    else if (plan.hasRelease && i >= plan.releaseBegin && i < plan.releaseEnd)
+        values.degree = releaseRampDegree(plan, static_cast<double>(i));
+    if (plan.lpfLfoAmplitude != 0.0) {
+        const double lfo = i >= plan.lpfLfoStart ? lpfLfoAt(plan, i) : 0.0;
+        values.degree = std::clamp(lfo + values.degree, 0.0, maxDegree);
+    }
+
+    values.amp = releaseGateAt(plan, static_cast<double>(i)) * plan.amp.at(i);
+    if (plan.tremoloAmplitude != 0.0 && i >= plan.tremoloStart)
+        values.amp = withTremolo(plan, std::cos(tremoloPhase(plan, i)), values.amp);
+    return values;
 }
 
 } // namespace vorel

@@ -38,6 +38,10 @@ struct EnvelopeRamps {
 
     // The envelope at sample i.
     double at(std::size_t i) const;
+    // The ramps' values at sample i inside them (a whole number as a double, which the loops
+    // convert faster than a std::size_t).
+    double attackRamp(double i) const;
+    double decayRamp(double i) const;
 };
 
 // Everything the control curves of one voice are computed from: the settings' values and the
@@ -116,5 +120,17 @@ void applyTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t begi
 // Samples [begin, end) of every curve, the functions above in their order.
 void fillCurves(const CurvePlan& plan, ControlCurves& curves, std::size_t begin, std::size_t end,
                 VectorUnit trigonometry);
+
+// The curve values the oscillators and the envelope read at one sample.
+struct CurveValues {
+    double pitchRatio = 0.0;
+    double pitchLfo = 0.0;
+    double degree = 0.0;
+    double amp = 0.0;
+};
+
+// The values fillCurves leaves at sample i < plan.count without a vector unit, computed for that
+// sample alone.
+CurveValues referenceCurvesAt(const CurvePlan& plan, std::size_t i);
 
 } // namespace vorel

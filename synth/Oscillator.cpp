@@ -11,26 +11,29 @@ namespace vorel {
 // Sample i sums, over the harmonics m below the ceiling whose filtered coefficient passes the
 // threshold and over the oscillators k, coefficient * sin((vibrato + k * detune + pitch) * 2 pi *
 // i * m / sampleRate).
-void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::size_t end) {
+double referenceOscillatorSum(const OscillatorInput& in, std::size_t i, double pitchRatio,
+                              double pitchLfo, double degree) {
     const WaveData& wave = *in.wave;
-    for (std::size_t i = begin; i < end; ++i) {
-        const double pitch = in.pitchRatio[i] * in.f0;
-        const double vibrato = in.pitchLfo[i] * in.lfoScale;
-        const double time = static_cast<double>(i);
-        double sum = 0.0;
-        for (int m = 1; m <= static_cast<int>(harmonicCount); ++m) {
-            if (m * pitch > highestHarmonicHz)
-                break;
-            const double coefficient =
-                wave[static_cast<std::size_t>(m - 1)] / std::pow(m, in.degree[i]);
-            if (coefficient > coefficientThreshold) {
-                for (int k = 0; k < in.oscillatorCount; ++k)
-                    sum += coefficient * std::sin((vibrato + k * in.detuneHz + pitch) * soundTwoPi *
-                                                  time * m / sampleRate);
-            }
+    const double pitch = pitchRatio * in.f0;
+    const double vibrato = pitchLfo * in.lfoScale;
+    const double time = static_cast<double>(i);
+    double sum = 0.0;
+    for (int m = 1; m <= static_cast<int>(harmonicCount); ++m) {
+        if (m * pitch > highestHarmonicHz)
+            break;
+        const double coefficient = wave[static_cast<std::size_t>(m - 1)] / std::pow(m, degree);
+        if (coefficient > coefficientThreshold) {
+            for (int k = 0; k < in.oscillatorCount; ++k)
+                sum += coefficient * std::sin((vibrato + k * in.detuneHz + pitch) * soundTwoPi *
+                                              time * m / sampleRate);
         }
-        in.out[i] = sum;
     }
+    return sum;
+}
+
+void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i)
+        in.out[i] = referenceOscillatorSum(in, i, in.pitchRatio[i], in.pitchLfo[i], in.degree[i]);
 }
 
 namespace oscillator_detail {
@@ -129,48 +132,6 @@ void WaveBounds::compute(const WaveData& wave) {
         else
             highestDegree[h] = reach / logOfHarmonic()[h + 1];
     }
-}
-
-bool vectorUnitAvailable(VectorUnit unit) {
-#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
-    // Safe to repeat; needed when this runs before the run-time library's own constructors
-    // (a Synth constructed during static initialisation).
-    __builtin_cpu_init();
-#endif
-    switch (unit) {
-    case VectorUnit::none:
-        return true;
-#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
-    case VectorUnit::avx2:
-        return __builtin_cpu_supports("avx2");
-    case VectorUnit::avx512:
-        return __builtin_cpu_supports("avx512f");
-#else
-    default:
-        return false;
-#endif
-    }
-    return false;
-}
-
-VectorUnit bestVectorUnit() {
-    if (vectorUnitAvailable(VectorUnit::avx512))
-        return VectorUnit::avx512;
-    if (vectorUnitAvailable(VectorUnit::avx2))
-        return VectorUnit::avx2;
-    return VectorUnit::none;
-}
-
-const char* vectorUnitName(VectorUnit unit) {
-    switch (unit) {
-    case VectorUnit::avx2:
-        return "avx2";
-    case VectorUnit::avx512:
-        return "avx512";
-    case VectorUnit::none:
-        break;
-    }
-    return "scalar";
 }
 
 void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std::size_t begin,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Evaluation.h"
 #include "common/WaveData.h"
 
 #include <array>
@@ -35,17 +36,14 @@ struct HarmonicMemo {
 // The straightforward evaluation, one sine after another: the reference.
 void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::size_t end);
 
+// The reference's sum for sample i alone, from that sample's curve values (in's curve and out
+// pointers are not read): what oscillatorsReference writes to in.out[i].
+double referenceOscillatorSum(const OscillatorInput& in, std::size_t i, double pitchRatio,
+                              double pitchLfo, double degree);
+
 // The same sums with the filtered coefficients memoised per degree; identical doubles.
 void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size_t end,
                          HarmonicMemo& memo);
-
-// The vector units the fast path can use. `none` is the memoised scalar evaluation.
-enum class VectorUnit { none, avx2, avx512 };
-
-// The widest unit this processor (and this build) supports.
-VectorUnit bestVectorUnit();
-bool vectorUnitAvailable(VectorUnit unit);
-const char* vectorUnitName(VectorUnit unit);
 
 // What the vector path knows of the wave beforehand: the highest degree at which each harmonic
 // can still pass the threshold (with a safety margin far beyond any rounding of the logarithms or

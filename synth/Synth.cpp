@@ -1,6 +1,7 @@
 #include "synth/Synth.h"
 
 #include "common/Conversion.h"
+#include "common/NearPeak.h"
 #include "sequencer/SequenceData.h"
 #include "synth/Oscillator.h"
 #include "synth/SynthConstants.h"
@@ -14,21 +15,13 @@ namespace {
 
 constexpr int secondsPerMinute = 60; // the tempo is in beats per minute
 
-// The largest |x[i]| (0.0 for none). Four running maxima side by side instead of one long chain
-// of dependent comparisons; the largest is the largest in any order.
-double largestMagnitude(const double* x, std::size_t n) {
-    double m0 = 0.0, m1 = 0.0, m2 = 0.0, m3 = 0.0;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        m0 = std::max(m0, std::abs(x[i]));
-        m1 = std::max(m1, std::abs(x[i + 1]));
-        m2 = std::max(m2, std::abs(x[i + 2]));
-        m3 = std::max(m3, std::abs(x[i + 3]));
-    }
-    for (; i < n; ++i)
-        m0 = std::max(m0, std::abs(x[i]));
-    return std::max(std::max(m0, m1), std::max(m2, m3));
-}
+// The fast evaluation's chunks are never shorter or longer than these: samples.
+constexpr std::size_t shortestChunk = 512;
+constexpr std::size_t longestChunk = 4096;
+
+// The mix's peak is measured in blocks of this many samples, so that only the blocks that reach
+// near it are searched for the samples near it.
+constexpr std::size_t mixBlockLength = 4096;
 
 // The samples the fast evaluation's workers take at a time. The workers take chunks in turn: the
 // cost per sample varies along a voice (the attack pitch, the degree envelope), so fixed halves
@@ -36,14 +29,45 @@ double largestMagnitude(const double* x, std::size_t n) {
 // most of it.
 std::size_t chunkLength(std::size_t extent, unsigned threads) {
     constexpr std::size_t vectorWidth = 8; // samples; chunks stay whole vector blocks
-    return std::clamp<std::size_t>(
-        (extent / (4 * threads) + vectorWidth - 1) / vectorWidth * vectorWidth, 512, 4096);
+    // A quarter of each worker's share, rounded up to whole vector blocks.
+    const std::size_t vectorBlocks = (extent / (4 * threads) + vectorWidth - 1) / vectorWidth;
+    return std::clamp(vectorBlocks * vectorWidth, shortestChunk, longestChunk);
 }
 
 // A cell only a damaged grid can hold; it is no note.
 bool isDamaged(const NoteCell& cell) {
     return cell.noteLength < 0 || cell.keyLengthIndex < 0 || cell.keyLengthIndex >= percentCount ||
            cell.velocityIndex < 0 || cell.velocityIndex >= percentCount;
+}
+
+int renderTempo(const SequenceData& sequence) {
+    return std::clamp(sequence.tempo, minTempo, maxTempo);
+}
+
+// How long the key of a note is held, in seconds, and the gain of its voice.
+struct NoteVoice {
+    double gate = 0.0;
+    double gain = 0.0;
+};
+
+NoteVoice noteVoice(const NoteCell& cell, int tempo) {
+    return {static_cast<double>(cell.noteLength * secondsPerMinute) *
+                percentTable[static_cast<std::size_t>(cell.keyLengthIndex)] /
+                static_cast<double>(tempo * ticksPerBeat),
+            percentTable[static_cast<std::size_t>(cell.velocityIndex)]};
+}
+
+// The samples of a sequence voice whose key is held `gate` seconds, cut to its buffer.
+std::size_t sequenceVoiceLength(const SoundSettings& settings, double gate) {
+    return std::min(samplesOf(settings.value(Param::ampReleaseLength) + gate), voiceOutputLength);
+}
+
+// Sample i of a voice as the reference computes it, before any gain: its curve values and its
+// oscillator sum evaluated for that sample alone, then the envelope.
+double referenceVoiceSample(const CurvePlan& plan, const OscillatorInput& in, std::size_t i) {
+    const CurveValues curves = referenceCurvesAt(plan, i);
+    return curves.amp *
+           referenceOscillatorSum(in, i, curves.pitchRatio, curves.pitchLfo, curves.degree);
 }
 
 } // namespace
@@ -53,9 +77,9 @@ Synth::Synth(unsigned threads, Evaluation evaluation)
       voiceOutput_(voiceOutputLength), previewWork_(previewLength),
       previewStaging_(static_cast<std::size_t>(previewCount) * previewLength),
       previewBuffers_(static_cast<std::size_t>(previewCount) * previewLength),
-      mixBuffer_(mixLength), renderBuffer_(mixLength) {
+      mixBuffer_(mixLength), renderBuffer_(mixLength),
+      blockPeaks_(std::max(mixLength / mixBlockLength, curveLength / shortestChunk) + 1) {
     memos_.resize(pool_.threadCount());
-    piecePeaks_.resize(pool_.threadCount());
 }
 
 std::size_t Synth::tickStartSample(int tick, int tempo) {
@@ -80,8 +104,8 @@ OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const Wave
     };
 }
 
-double Synth::finishSamples(std::span<double> out, std::optional<double> gain,
-                            std::span<double> mix, std::size_t begin, std::size_t end) const {
+void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
+                          std::size_t begin, std::size_t end) const {
     const ZeroedBuffer<double>& amp = curves_.amp;
     for (std::size_t i = begin; i < end; ++i)
         out[i] = amp[i] * out[i];
@@ -90,30 +114,27 @@ double Synth::finishSamples(std::span<double> out, std::optional<double> gain,
             out[i] = out[i] * *gain;
     for (std::size_t i = begin; i < std::min(end, mix.size()); ++i)
         mix[i] += out[i];
-    return largestMagnitude(out.data() + begin, end - begin);
 }
 
 // Each step over the whole voice, one after the other.
-double Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in,
-                             std::span<double> out, std::optional<double> gain,
-                             std::span<double> mix) {
+void Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                           std::optional<double> gain, std::span<double> mix) {
     fillCurves(plan, curves_, 0, plan.extent, VectorUnit::none);
     oscillatorsReference(in, 0, plan.count);
-    return finishSamples(out, gain, mix, 0, plan.count);
+    finishSamples(out, gain, mix, 0, plan.count);
 }
 
 // All steps chunk by chunk on every worker: each sample depends only on its own curve values, so
 // the doubles are those of the steps one after the other.
-double Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                        std::optional<double> gain, std::span<double> mix) {
+std::size_t Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in,
+                             std::span<double> out, std::optional<double> gain,
+                             std::span<double> mix, bool measurePeaks) {
     waveBounds_.compute(*in.wave);
     const std::size_t chunk = chunkLength(plan.extent, pool_.threadCount());
     std::atomic<std::size_t> next{0};
-    std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
     pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
         HarmonicMemo& memo = memos_[part];
         memo.valid = false;
-        double partPeak = 0.0;
         for (;;) {
             const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
             if (begin >= plan.extent)
@@ -124,22 +145,24 @@ double Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::s
             if (begin >= last)
                 continue;
             oscillatorsVector(in, waveBounds_, begin, last, memo, vectorUnit_);
-            partPeak = std::max(partPeak, finishSamples(out, gain, mix, begin, last));
+            finishSamples(out, gain, mix, begin, last);
+            // Only a preview's peak is needed; a sequence voice's is not measured.
+            if (measurePeaks)
+                blockPeaks_[begin / chunk] = largestMagnitude(out.data() + begin, last - begin);
         }
-        piecePeaks_[part] = partPeak;
     });
-    // The largest of the workers' peaks is the peak, however the chunks fell.
-    return *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
+    return chunk;
 }
 
-double Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
-                           double gate, std::size_t count, std::span<double> out,
-                           std::optional<double> gain, std::span<double> mix) {
+void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+                         double gate, std::size_t count, std::span<double> out,
+                         std::optional<double> gain, std::span<double> mix) {
     const CurvePlan plan = planCurves(settings, gate, count);
     const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
     if (evaluation_ == Evaluation::reference)
-        return referenceVoice(plan, in, out, gain, mix);
-    return fastVoice(plan, in, out, gain, mix);
+        referenceVoice(plan, in, out, gain, mix);
+    else
+        fastVoice(plan, in, out, gain, mix, false);
 }
 
 std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& wave, double f0,
@@ -158,8 +181,7 @@ void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, i
 
 std::size_t Synth::addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
                                     double gate, double gain, std::span<double> mix) {
-    const double seconds = settings.value(Param::ampReleaseLength) + gate;
-    const std::size_t length = std::min(samplesOf(seconds), voiceOutputLength);
+    const std::size_t length = sequenceVoiceLength(settings, gate);
     voiceSamples(settings, wave, keyFrequency(key), gate, length, voiceOutput_, gain, mix);
     // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
     if (voiceExtent_ > length)
@@ -180,10 +202,17 @@ std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData&
     const std::size_t length = samplesOf(settings.value(Param::ampReleaseLength) + gate);
     // As computeVoice: a voice longer than its buffer is cut at the end of the buffer.
     const std::size_t count = std::min({length, previewWork_.size(), curveLength});
-    double peak = voiceSamples(settings, wave, f0, gate, count, previewWork_, std::nullopt, {});
-    const std::size_t written = std::min({length, previewLength, samples.size()});
-    if (written < count)
-        peak = peakOf(std::span<const double>(previewWork_).first(written));
+    const std::size_t written = std::min({count, previewLength, samples.size()});
+    const CurvePlan plan = planCurves(settings, gate, count);
+    const OscillatorInput in = oscillatorInput(settings, wave, f0, previewWork_);
+    double peak = 0.0;
+    if (evaluation_ == Evaluation::reference) {
+        referenceVoice(plan, in, previewWork_, std::nullopt, {});
+        peak = largestMagnitude(previewWork_.data(), written);
+    } else {
+        const std::size_t chunk = fastVoice(plan, in, previewWork_, std::nullopt, {}, true);
+        peak = exactPreviewPeak(plan, in, chunk, written);
+    }
     forEachPiece(written, [this, peak, samples](std::size_t begin, std::size_t end, unsigned) {
         if (peak != 0.0)
             for (std::size_t i = begin; i < end; ++i)
@@ -195,6 +224,35 @@ std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData&
         std::fill(samples.begin() + static_cast<std::ptrdiff_t>(written),
                   samples.begin() + static_cast<std::ptrdiff_t>(dirtyEnd), std::int16_t{0});
     return written;
+}
+
+// Why the reference's peak sample is among the samples near the fast peak (see
+// common/NearPeak.h): a voice sample differs from its reference value only through the vector
+// sine and cosine of the vibrato and the tremolo and the vector exponential of a changing degree,
+// each within 4 units in the last place of its own result (the harmonic ceilings and thresholds
+// are decided exactly). The vibrato's error moves the oscillators' phases, by at most about 5e-12
+// radians after 20 s at the highest harmonic, so each term lies within about 5e-12 of its own
+// magnitude of its reference value, and the sample, with its roundings, within about 5e-12 of the
+// sum of its terms' magnitudes. At a sample as loud as the peak the terms hardly cancel: the
+// loudest samples of a sum of at most 400 sines reach about its root mean square at least, which
+// is at least the sum of the sines' amplitudes over sqrt(800), about 1/28 of it. So the fast and
+// the reference values of the samples at the peak lie within about 3e-10 of the peak of each
+// other, well inside the band.
+double Synth::exactPreviewPeak(const CurvePlan& plan, const OscillatorInput& in, std::size_t chunk,
+                               std::size_t written) {
+    const std::size_t blocks = (written + chunk - 1) / chunk;
+    // A chunk the written samples end inside was measured over more samples than are written.
+    if (written % chunk != 0) {
+        const std::size_t begin = (blocks - 1) * chunk;
+        blockPeaks_[blocks - 1] = largestMagnitude(previewWork_.data() + begin, written - begin);
+    }
+    const std::span<double> work = std::span<double>(previewWork_).first(written);
+    if (gatherNearPeak(work, chunk, blocks) == 0.0)
+        return 0.0;
+    nearPeakValues_.resize(nearPeak_.size());
+    for (std::size_t k = 0; k < nearPeak_.size(); ++k)
+        nearPeakValues_[k] = referenceVoiceSample(plan, in, nearPeak_[k]);
+    return writeNearPeak(work);
 }
 
 bool Synth::computePreviews(const SoundSettings& settings, const WaveData& wave,
@@ -236,7 +294,7 @@ bool Synth::renderSequence(const SequenceData& sequence, const SoundSettings& se
     const std::optional<std::size_t> span = mixNotes(sequence, settings, wave, progress);
     if (!span || (progress && !progress(1.0)))
         return false;
-    writeRendering(*span);
+    writeRendering(*span, sequence, settings, wave);
     return true;
 }
 
@@ -246,7 +304,7 @@ std::optional<std::size_t> Synth::mixNotes(const SequenceData& sequence,
     const std::size_t notes = sequence.noteCount();
     std::size_t done = 0;
     std::size_t span = 0;
-    const int tempo = std::clamp(sequence.tempo, minTempo, maxTempo);
+    const int tempo = renderTempo(sequence);
     for (int tick = 0; tick < tickCount; ++tick) {
         for (int key = 0; key < keyCount; ++key) {
             const NoteCell& cell = sequence.cell(tick, key);
@@ -268,45 +326,109 @@ std::optional<std::size_t> Synth::mixNotes(const SequenceData& sequence,
 
 void Synth::mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
                     const SoundSettings& settings, const WaveData& wave) {
-    const double gate = static_cast<double>(cell.noteLength * secondsPerMinute) *
-                        percentTable[static_cast<std::size_t>(cell.keyLengthIndex)] /
-                        static_cast<double>(tempo * ticksPerBeat);
-    const double gain = percentTable[static_cast<std::size_t>(cell.velocityIndex)];
+    const NoteVoice note = noteVoice(cell, tempo);
     // The window's samples after the voice are zeros: adding them changes nothing, so only the
     // voice itself is added (as it is computed), and only the part that fits the mix.
     std::span<double> mix;
     if (start < mixLength)
         mix = std::span<double>(mixBuffer_).subspan(start);
-    const std::size_t length = addSequenceVoice(settings, wave, key, gate, gain, mix);
+    const std::size_t length = addSequenceVoice(settings, wave, key, note.gate, note.gain, mix);
     if (start < mixLength)
         mixExtent_ = std::max(mixExtent_, start + std::min(length, mixLength - start));
 }
 
-void Synth::writeRendering(std::size_t span) {
+void Synth::writeRendering(std::size_t span, const SequenceData& sequence,
+                           const SoundSettings& settings, const WaveData& wave) {
     // The previous rendering wrote samples 0 .. renderedSpan_-1 only.
     std::fill_n(renderBuffer_.begin(), renderedSpan_, std::int16_t{0});
     renderedSpan_ = span;
     // Past the last voice sample the mix is 0.0, which neither raises the peak nor gives anything
     // but the 0 the render buffer holds already.
-    const std::size_t voiced = std::min(span, mixExtent_);
-    const double peak = peakOf(std::span<const double>(mixBuffer_).first(voiced));
+    const std::span<double> mix = std::span<double>(mixBuffer_).first(std::min(span, mixExtent_));
+    const double peak = evaluation_ == Evaluation::reference
+                            ? largestMagnitude(mix.data(), mix.size())
+                            : exactMixPeak(sequence, settings, wave, mix);
     if (peak == 0.0)
         return;
     const double scale = 1 / peak;
-    forEachPiece(voiced, [this, scale](std::size_t begin, std::size_t end, unsigned) {
+    forEachPiece(mix.size(), [this, scale](std::size_t begin, std::size_t end, unsigned) {
         for (std::size_t j = begin; j < end; ++j)
             renderBuffer_[j] = truncateTo<std::int16_t>(mixBuffer_[j] * renderPeak * scale);
     });
 }
 
-double Synth::peakOf(std::span<const double> samples) {
-    // The largest of the pieces' peaks is the peak, whatever the pieces.
-    std::fill(piecePeaks_.begin(), piecePeaks_.end(), 0.0);
-    forEachPiece(samples.size(),
-                 [this, samples](std::size_t begin, std::size_t end, unsigned part) {
-                     piecePeaks_[part] = largestMagnitude(samples.data() + begin, end - begin);
-                 });
-    return *std::max_element(piecePeaks_.begin(), piecePeaks_.end());
+// A mix sample adds the samples of the voices whose windows cover it, so it lies as close to its
+// reference value, relative to the sum of its terms' magnitudes, as a voice sample does (see
+// exactPreviewPeak); and at the loudest samples of the mix the notes' terms cancel no more than
+// the terms of one voice do at its loudest.
+double Synth::exactMixPeak(const SequenceData& sequence, const SoundSettings& settings,
+                           const WaveData& wave, std::span<double> mix) {
+    const std::size_t blocks = (mix.size() + mixBlockLength - 1) / mixBlockLength;
+    pool_.forEachRange(blocks, [this, mix](std::size_t first, std::size_t last, unsigned) {
+        for (std::size_t block = first; block < last; ++block) {
+            const std::size_t begin = block * mixBlockLength;
+            blockPeaks_[block] =
+                largestMagnitude(mix.data() + begin, std::min(mixBlockLength, mix.size() - begin));
+        }
+    });
+    if (gatherNearPeak(mix, mixBlockLength, blocks) == 0.0)
+        return 0.0;
+    referenceMixValues(sequence, settings, wave);
+    return writeNearPeak(mix);
+}
+
+// Each sample near the peak gets the reference's sum: every note whose window covers it, in the
+// order the grid adds them, each voice sample evaluated alone, times the note's gain.
+void Synth::referenceMixValues(const SequenceData& sequence, const SoundSettings& settings,
+                               const WaveData& wave) {
+    nearPeakValues_.assign(nearPeak_.size(), 0.0);
+    const int tempo = renderTempo(sequence);
+    const std::size_t first = nearPeak_.front();
+    const std::size_t last = nearPeak_.back();
+    for (int tick = 0; tick < tickCount; ++tick) {
+        const std::size_t start = tickStartSample(tick, tempo);
+        if (start > last)
+            break; // the ticks start later and later
+        if (start + voiceOutputLength <= first)
+            continue; // no window of this tick reaches the first sample
+        for (int key = 0; key < keyCount; ++key) {
+            const NoteCell& cell = sequence.cell(tick, key);
+            if (cell.noteLength == 0 || isDamaged(cell))
+                continue;
+            const NoteVoice note = noteVoice(cell, tempo);
+            const std::size_t length = sequenceVoiceLength(settings, note.gate);
+            const auto from = std::lower_bound(nearPeak_.begin(), nearPeak_.end(), start);
+            const auto to = std::lower_bound(from, nearPeak_.end(), start + length);
+            if (from == to)
+                continue;
+            const CurvePlan plan = planCurves(settings, note.gate, length);
+            const OscillatorInput in = oscillatorInput(settings, wave, keyFrequency(key), {});
+            for (auto near = from; near != to; ++near)
+                nearPeakValues_[static_cast<std::size_t>(near - nearPeak_.begin())] +=
+                    referenceVoiceSample(plan, in, *near - start) * note.gain;
+        }
+    }
+}
+
+double Synth::gatherNearPeak(std::span<const double> values, std::size_t blockLength,
+                             std::size_t blockCount) {
+    const std::span<const double> peaks(blockPeaks_.data(), blockCount);
+    const double fastPeak = blockCount == 0 ? 0.0 : *std::max_element(peaks.begin(), peaks.end());
+    nearPeak_.clear();
+    // Fast values that are all zero mean that no term sounds anywhere, and then the reference's
+    // are zero too.
+    if (fastPeak != 0.0)
+        collectNearPeak(values, peaks, blockLength, nearPeakFloor(fastPeak), nearPeak_);
+    return fastPeak;
+}
+
+double Synth::writeNearPeak(std::span<double> values) const {
+    double peak = 0.0;
+    for (std::size_t k = 0; k < nearPeak_.size(); ++k) {
+        values[nearPeak_[k]] = nearPeakValues_[k];
+        peak = std::max(peak, std::abs(nearPeakValues_[k]));
+    }
+    return peak;
 }
 
 void Synth::forEachPiece(std::size_t count, RangeWork work) {

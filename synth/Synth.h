@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Evaluation.h"
 #include "common/SoundConstants.h"
 #include "common/WaveData.h"
 #include "common/WorkerPool.h"
@@ -11,7 +12,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -31,15 +31,10 @@ inline constexpr std::array<double, previewCount> previewFrequencies{110.0, 220.
 inline constexpr int previewPeak = 8000; // a preview note is normalised to this peak
 inline constexpr int renderPeak = 25000; // a rendered sequence is normalised to this peak
 
-// How the oscillators are evaluated. Both give identical doubles; the reference is the
-// straightforward single-threaded evaluation, kept to check the fast path against.
-enum class Evaluation { reference, fast };
-
-// Called between pieces of long work with the fraction done (0..1); returning false cancels.
-using Progress = std::function<bool(double)>;
-
 // The sound editor's synthesizer: computes voices, the four preview notes and whole sequences
-// into buffers it allocates once and owns.
+// into buffers it allocates once and owns. The fast evaluation gives the reference's samples
+// within 1 step of 16 bits, and where a peak scales a sound (a preview note, a rendering) its
+// peak, and the samples at it, exactly.
 class Synth {
   public:
     // threads: 0 = one per processor.
@@ -94,25 +89,29 @@ class Synth {
     OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
                                     std::span<double> out) const;
     // The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is
-    // given; then added into mix[0 ..) as far as the mix reaches. Returns the peak of out[0 ..
-    // count).
-    double voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
-                        std::size_t count, std::span<double> out, std::optional<double> gain,
-                        std::span<double> mix);
+    // given; then added into mix[0 ..) as far as the mix reaches.
+    void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+                      std::size_t count, std::span<double> out, std::optional<double> gain,
+                      std::span<double> mix);
     // voiceSamples' two evaluations: each step over the whole voice, or chunk by chunk on every
-    // worker.
-    double referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                          std::optional<double> gain, std::span<double> mix);
-    double fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                     std::optional<double> gain, std::span<double> mix);
+    // worker. With measurePeaks the fast one leaves the peak of chunk k (of the length it
+    // returns) in blockPeaks_[k].
+    void referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                        std::optional<double> gain, std::span<double> mix);
+    std::size_t fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                          std::optional<double> gain, std::span<double> mix, bool measurePeaks);
     // Samples [begin, end) of a voice whose oscillators are summed: the envelope, the gain, the
-    // mix. Returns their peak.
-    double finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
-                         std::size_t begin, std::size_t end) const;
+    // mix.
+    void finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
+                       std::size_t begin, std::size_t end) const;
     // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
     // number of samples written before the zeros.
     std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                                double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
+    // The peak of previewWork_[0 .. written) after fastVoice measured it in chunks of `chunk`,
+    // made exact.
+    double exactPreviewPeak(const CurvePlan& plan, const OscillatorInput& in, std::size_t chunk,
+                            std::size_t written);
     // sequenceVoice, also added into mix; returns the voice's length in samples.
     std::size_t addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
                                  double gate, double gain, std::span<double> mix);
@@ -124,12 +123,23 @@ class Synth {
     void mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
                  const SoundSettings& settings, const WaveData& wave);
     // The mix up to `span` normalised into the render buffer.
-    void writeRendering(std::size_t span);
+    void writeRendering(std::size_t span, const SequenceData& sequence,
+                        const SoundSettings& settings, const WaveData& wave);
+    // The peak of the mix after the fast evaluation, made exact.
+    double exactMixPeak(const SequenceData& sequence, const SoundSettings& settings,
+                        const WaveData& wave, std::span<double> mix);
+    // The reference's mix values at the indexes in nearPeak_, into nearPeakValues_.
+    void referenceMixValues(const SequenceData& sequence, const SoundSettings& settings,
+                            const WaveData& wave);
+    // Collects into nearPeak_ the indexes of the values near their fast peak, the peak taken from
+    // blockPeaks_[0 .. blockCount) (blocks of blockLength values). Returns the fast peak.
+    double gatherNearPeak(std::span<const double> values, std::size_t blockLength,
+                          std::size_t blockCount);
+    // Writes nearPeakValues_ over the values at nearPeak_; returns their peak.
+    double writeNearPeak(std::span<double> values) const;
     // Calls work(begin, end, part) on pieces of [0, count): on every worker for the fast
     // evaluation, in one piece for the reference.
     void forEachPiece(std::size_t count, RangeWork work);
-    // The largest magnitude among the samples (0.0 for none).
-    double peakOf(std::span<const double> samples);
 
     WorkerPool pool_;
     Evaluation evaluation_;
@@ -146,7 +156,11 @@ class Synth {
     std::size_t mixExtent_ = 0;       // mixBuffer_ is 0.0 from here on
     std::vector<HarmonicMemo> memos_; // one per worker
     WaveBounds waveBounds_;           // of the wave of the voice being computed
-    std::vector<double> piecePeaks_;  // one per worker
+    // The largest magnitude in each block of a voice (its chunks) or of the mix; the indexes of
+    // the samples near the peak, in increasing order, and their reference values.
+    std::vector<double> blockPeaks_;
+    std::vector<std::size_t> nearPeak_;
+    std::vector<double> nearPeakValues_;
     // Each preview slot of previewStaging_ and of previewBuffers_ is zero from here on.
     std::array<std::size_t, previewCount> previewStagingExtent_{};
     std::array<std::size_t, previewCount> previewExtent_{};

@@ -10,7 +10,6 @@
 #include "synth/Synth.h"
 #include "tools/CommandOptions.h"
 #include "wave_editor/Preview.h"
-#include "wave_editor/ToneTables.h"
 
 #include <array>
 #include <ostream>
@@ -176,12 +175,9 @@ int renderWavePreviewsCommand(const Options& options) {
     if (!wave)
         throw FileError{wavePath + ": " + wave.error()};
     checkOutputs(paths);
-    auto tables = wave::ToneTables::create(options.reference ? 1 : threads);
-    if (!tables)
-        throw FileError{tables.error()};
-    wave::PreviewBuffers previews;
-    WorkerPool pool(options.reference ? 1 : threads);
-    wave::computePreviews(wave.value(), *tables.value(), previews, &pool);
+    wave::Previews previews(options.reference ? 1 : threads,
+                            options.reference ? Evaluation::reference : Evaluation::fast);
+    previews.compute(wave.value());
     std::vector<std::vector<std::byte>> contents;
     for (int p = 0; p < wave::previewPitchCount; ++p)
         contents.push_back(encodeWavFile(previews.pcm(p)));

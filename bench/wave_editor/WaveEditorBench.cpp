@@ -1,96 +1,93 @@
-// Filling the tone tables on every processor against one thread, and "Compute" of a wave with all
-// 100 harmonics sounding, on the calling thread against a worker pool. Prints the ratios at the
-// end.
-#include "common/WorkerPool.h"
+// The wave editor's "Compute", the reference evaluation and the fast path side by side in one
+// process, on the example waves and on generated ones (see ../SideBySide.h for the table and the
+// options).
+
+#include "../SideBySide.h"
+#include "common/WaveFile.h"
 #include "wave_editor/Preview.h"
-#include "wave_editor/ToneTables.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
-#include <memory>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
+using namespace vorel;
 using namespace vorel::wave;
 
-const ToneTables& sharedTables() {
-    static std::unique_ptr<ToneTables> tables = std::move(ToneTables::create()).value();
-    return *tables;
+struct Case {
+    std::string name;
+    WaveData wave;
+};
+
+WaveData example(const std::string& name) {
+    const std::string path = VOREL_EXAMPLES_DIR "/" + name + ".vorelwf";
+    const Result<WaveData> wave = loadWaveFile(path);
+    if (!wave) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), wave.error().c_str());
+        std::exit(1);
+    }
+    return wave.value();
 }
 
-vorel::WaveData fullWave() {
-    vorel::WaveData wave;
-    for (std::size_t k = 0; k < wave.size(); ++k)
+// Every harmonic at 1/n: all 100 sound at 110 Hz.
+WaveData sawtooth() {
+    WaveData wave{};
+    for (std::size_t k = 0; k < harmonicCount; ++k)
         wave[k] = 1.0 / static_cast<double>(k + 1);
     return wave;
 }
 
-void fillTables(benchmark::State& state) {
-    unsigned threads = static_cast<unsigned>(state.range(0));
-    for (auto _ : state) {
-        auto tables = ToneTables::create(threads);
-        benchmark::DoNotOptimize(tables.value()->table(0).data());
-    }
+// Every coefficient drawn from -1 .. 1, from a fixed seed.
+WaveData randomWave(unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> coefficient(-1.0, 1.0);
+    WaveData wave{};
+    for (double& c : wave)
+        c = coefficient(random);
+    return wave;
 }
-// 0 stands for one thread per processor.
-BENCHMARK(fillTables)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
-void computeOnOneThread(benchmark::State& state) {
-    const ToneTables& tables = sharedTables();
-    PreviewBuffers previews;
-    vorel::WaveData wave = fullWave();
-    for (auto _ : state) {
-        computePreviews(wave, tables, previews);
-        benchmark::DoNotOptimize(previews.pcm(0).data());
-    }
+// The two engines every case runs on; the buffers are allocated once, as in the program.
+Previews& referencePreviews() {
+    static Previews previews(1, Evaluation::reference);
+    return previews;
 }
-BENCHMARK(computeOnOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void computeOnEveryProcessor(benchmark::State& state) {
-    const ToneTables& tables = sharedTables();
-    PreviewBuffers previews;
-    vorel::WorkerPool pool;
-    vorel::WaveData wave = fullWave();
-    for (auto _ : state) {
-        computePreviews(wave, tables, previews, &pool);
-        benchmark::DoNotOptimize(previews.pcm(0).data());
-    }
+Previews& fastPreviews() {
+    static Previews previews(0, Evaluation::fast);
+    return previews;
 }
-BENCHMARK(computeOnEveryProcessor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps the real time per iteration of every run, to print the ratios afterwards.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                seconds[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-    }
-    std::map<std::string, double> seconds;
-};
-
-void printRatio(const RatioReporter& reporter, const std::string& slow, const std::string& fast) {
-    auto a = reporter.seconds.find(slow);
-    auto b = reporter.seconds.find(fast);
-    if (a != reporter.seconds.end() && b != reporter.seconds.end() && b->second > 0)
-        std::printf("%s / %s = %.2f\n", slow.c_str(), fast.c_str(), a->second / b->second);
+bench::Difference compare(const Case& c) {
+    referencePreviews().compute(c.wave);
+    fastPreviews().compute(c.wave);
+    bench::Difference d;
+    for (int pitch = 0; pitch < previewPitchCount; ++pitch)
+        d.add(referencePreviews().pcm(pitch), fastPreviews().pcm(pitch));
+    return d;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("processors: %u\n", vorel::WorkerPool::processorCount());
-    printRatio(reporter, "fillTables/1/iterations:2/real_time",
-               "fillTables/0/iterations:2/real_time");
-    printRatio(reporter, "computeOnOneThread/real_time", "computeOnEveryProcessor/real_time");
-    benchmark::Shutdown();
-    return 0;
+    const std::vector<Case> cases{
+        {"saw_example", example("saw")},     {"square_example", example("square")},
+        {"organ_example", example("organ")}, {"all_100_at_1_over_n", sawtooth()},
+        {"random_wave_1", randomWave(1)},    {"random_wave_2", randomWave(2)},
+    };
+    bench::SideBySide benchmarks;
+    for (const Case& c : cases)
+        benchmarks.add(
+            c.name,
+            [&c](bool reference) {
+                (reference ? referencePreviews() : fastPreviews()).compute(c.wave);
+            },
+            [&c] { return compare(c); });
+    return benchmarks.run(
+        argc, argv, fastPreviews().vectorUnit(),
+        [](VectorUnit unit) { fastPreviews().setVectorUnit(unit); }, fastPreviews().threadCount());
 }

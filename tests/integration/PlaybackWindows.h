@@ -7,7 +7,6 @@
 #include "common/Pcm.h"
 #include "sound_editor/Commands.h"
 #include "synth/PreviewTones.h"
-#include "wave_editor/ToneTables.h"
 #include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QAction>
@@ -75,17 +74,14 @@ class SoundEditorPlaybackTest : public ::testing::Test {
     std::unique_ptr<MainWindow> window_;
 };
 
-// The wave editor's window as the program builds it, on tone tables of its own; only the file
-// dialogs and message boxes are fakes.
+// The wave editor's window as the program builds it; only the file dialogs and message boxes are
+// fakes.
 class WaveEditorPlaybackTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (const QString why = recording_.start(); !why.isEmpty())
             GTEST_SKIP() << why.toStdString();
-        auto tables = wave::ToneTables::create();
-        ASSERT_TRUE(tables) << tables.error();
-        tables_ = std::move(tables).value();
-        window_ = std::make_unique<wave::WaveEditorWindow>(*tables_, dialogs_);
+        window_ = std::make_unique<wave::WaveEditorWindow>(dialogs_);
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -94,7 +90,6 @@ class WaveEditorPlaybackTest : public ::testing::Test {
     void clickButton(int id) { clickClientButton(canvas(), window_->button(id)); }
 
     Recording recording_;
-    std::unique_ptr<wave::ToneTables> tables_;
     FakeDialogs dialogs_;
     std::unique_ptr<wave::WaveEditorWindow> window_;
 };

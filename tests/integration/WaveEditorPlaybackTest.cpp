@@ -38,8 +38,8 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
 
     clickButton(command::compute);
     // The window computes on its worker threads; the engine alone must give the same samples.
-    PreviewBuffers expected;
-    computePreviews(wave, *tables_, expected);
+    Previews expected;
+    ASSERT_TRUE(expected.compute(wave));
     ASSERT_TRUE(std::ranges::equal(window_->previews().pcm(1), expected.pcm(1)));
     const std::span<const std::int16_t> played = expected.playable(1);
     ASSERT_EQ(played.size(), 132300u);

@@ -2,7 +2,9 @@
 // memoised sums on several threads give the reference's doubles, the vector sums its 16-bit
 // samples (within 1), and the number of threads never changes a sample.
 
+#include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
+#include "sound_editor_io/SoundEditorFiles.h"
 #include "synth/Oscillator.h"
 #include "synth/SoundSettings.h"
 #include "synth/Synth.h"
@@ -342,6 +344,51 @@ TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
     EXPECT_LE(apart.largest, 1) << apart.differing << " samples differ, the first at "
                                 << apart.first;
     EXPECT_NE(fast().renderBuffer()[mixLength - 1], 0);
+}
+
+} // namespace
+} // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+TEST_F(FastPathSynthTest, OneSampleEvaluatedAloneGetsTheReferenceCurves) {
+    for (const Sound& sound : sounds()) {
+        const std::size_t n = voice(reference(), sound.settings, wave_, 880.0).size();
+        const CurvePlan plan = planCurves(sound.settings, gate, n);
+        const ControlCurves& curves = reference().curves();
+        for (std::size_t i = 0; i < n; ++i) {
+            const CurveValues alone = referenceCurvesAt(plan, i);
+            ASSERT_EQ(alone.pitchRatio, curves.pitchRatio[i]) << sound.name << ", sample " << i;
+            ASSERT_EQ(alone.pitchLfo, curves.pitchLfo[i]) << sound.name << ", sample " << i;
+            ASSERT_EQ(alone.degree, curves.degree[i]) << sound.name << ", sample " << i;
+            ASSERT_EQ(alone.amp, curves.amp[i]) << sound.name << ", sample " << i;
+        }
+    }
+}
+
+// A sound and a sequence (tempo 190) on which the vector sine once moved the last bits of the
+// peak, so that the loudest sample truncated to 25000 on the fast path and to 24999 in the
+// reference. Found by rendering random waves, sounds and sequences both ways.
+TEST_F(FastPathSynthTest, PeakTheVectorSineMovedIsTheReferencesToTheBit) {
+    const std::string fixtures = VOREL_SYNTH_FIXTURES_DIR "/peak-moved";
+    const Result<WaveData> wave = loadWaveFile(fixtures + ".vorelwf");
+    const Result<SoundSettings> settings = loadSoundFile(fixtures + ".vorelsf");
+    auto sequence = std::make_unique<SequenceData>();
+    ASSERT_TRUE(wave && settings && loadSequenceFile(fixtures + ".vorelsqf", *sequence));
+    sequence->tempo = 190;
+
+    ASSERT_TRUE(reference().renderSequence(*sequence, settings.value(), wave.value()));
+    ASSERT_TRUE(fast().renderSequence(*sequence, settings.value(), wave.value()));
+    const Apart render = compare(reference().renderBuffer(), fast().renderBuffer());
+    EXPECT_EQ(render.differing, 0u) << "the first at " << render.first;
+
+    ASSERT_TRUE(reference().computePreviews(settings.value(), wave.value()));
+    ASSERT_TRUE(fast().computePreviews(settings.value(), wave.value()));
+    for (int p = 0; p < previewCount; ++p) {
+        const Apart preview = compare(reference().previewBuffer(p), fast().previewBuffer(p));
+        EXPECT_EQ(preview.differing, 0u) << "preview " << p << ", the first at " << preview.first;
+    }
 }
 
 } // namespace

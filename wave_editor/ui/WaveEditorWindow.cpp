@@ -213,8 +213,8 @@ const Command<WaveEditorWindow> WaveEditorWindow::commands[] = {
      Repaint::always},
 };
 
-WaveEditorWindow::WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), tones_(tones), dialogs_(dialogs), files_(dialogs, this),
+WaveEditorWindow::WaveEditorWindow(UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), files_(dialogs, this),
       canvas_(new WaveCanvas(model_, shapes_, this)), longWork_(this, "Compute") {
     registerWaveEditorResources();
     setWindowTitle("Vorel v0.0[*]"); // the marker shows whether the wave is saved
@@ -421,13 +421,9 @@ bool WaveEditorWindow::computePreviews(int) {
     for (int pitch = 0; pitch < previewPitchCount; ++pitch)
         if (player_.isPlayingFrom(previews_.pcm(pitch)))
             player_.stop();
-    // The computation has no steps of its own to report and cannot stop midway: it reports its
-    // start and its end, and a Cancel pressed meanwhile leaves nothing to undo.
-    longWork_.run("Computing the previews...", [this](const std::function<bool(double)>& progress) {
-        progress(0.0);
-        vorel::wave::computePreviews(model_.wave(), tones_, previews_, &pool_);
-        progress(1.0);
-        return true;
+    // Cancel keeps the previews of the last computation that ended.
+    longWork_.run("Computing the previews...", [this](const Progress& progress) {
+        return previews_.compute(model_.wave(), progress);
     });
     return true;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/WorkerPool.h"
 #include "platform/CommandTable.h"
 #include "platform/FileCommands.h"
 #include "platform/LongWork.h"
@@ -9,7 +8,6 @@
 #include "platform/UserDialogs.h"
 #include "wave_editor/Drawing.h"
 #include "wave_editor/Preview.h"
-#include "wave_editor/ToneTables.h"
 #include "wave_editor/WaveEditorModel.h"
 
 #include <QMainWindow>
@@ -43,8 +41,8 @@ class WaveCanvas : public QWidget {
 class WaveEditorWindow : public QMainWindow {
     Q_OBJECT
   public:
-    // The tone tables and the dialogs seam outlive the window.
-    WaveEditorWindow(const ToneTables& tones, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The dialogs seam outlives the window.
+    explicit WaveEditorWindow(UserDialogs& dialogs, QWidget* parent = nullptr);
     ~WaveEditorWindow() override;
 
     // Carries out command `id` (wave_editor/ui/Commands.h: a menu item, accelerator or button);
@@ -52,7 +50,7 @@ class WaveEditorWindow : public QMainWindow {
     bool dispatch(int id);
 
     WaveEditorModel& model() { return model_; }
-    const PreviewBuffers& previews() const { return previews_; }
+    const Previews& previews() const { return previews_; }
     PcmPlayer& player() { return player_; }
     WaveCanvas* canvas() const { return canvas_; }
     QPushButton* button(int id) const;
@@ -97,14 +95,12 @@ class WaveEditorWindow : public QMainWindow {
     bool applyInput(int);
     bool selectSeries(int select);
 
-    const ToneTables& tones_;
     UserDialogs& dialogs_;
     FileCommands files_;
     WaveEditorModel model_;
     ShapeTables shapes_;
     GridHitMap hitMap_;
-    PreviewBuffers previews_;
-    WorkerPool pool_;
+    Previews previews_;
     PcmPlayer player_;
     WaveCanvas* canvas_;
     LongWork longWork_;

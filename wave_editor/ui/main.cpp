@@ -3,11 +3,9 @@
 #include "platform/CommandLine.h"
 #include "platform/ProcessExit.h"
 #include "platform/UserDialogs.h"
-#include "wave_editor/ToneTables.h"
 #include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 
@@ -26,15 +24,8 @@ int run(int argc, char* argv[]) {
         return 1;
     }
 
-    // The tone tables come first: the window appears only once every worker has finished.
-    auto tones = vorel::wave::ToneTables::create();
-    if (!tones) {
-        QMessageBox::critical(nullptr, "ERROR", QString::fromStdString(tones.error()));
-        return 1;
-    }
-
     vorel::SystemDialogs dialogs;
-    vorel::wave::WaveEditorWindow window(*tones.value(), dialogs);
+    vorel::wave::WaveEditorWindow window(dialogs);
     window.rememberFolders();
     window.move(0, 0);
     window.show();

@@ -42,15 +42,9 @@ namespace vorel::test {
 using namespace vorel::wave;
 namespace {
 
-// The tone tables take a second or two to fill: one instance serves every test of this program.
-const ToneTables& sharedTables() {
-    static std::unique_ptr<ToneTables> tables = std::move(ToneTables::create()).value();
-    return *tables;
-}
-
 class WaveEditorWindowTest : public ::testing::Test {
   protected:
-    WaveEditorWindowTest() : window(sharedTables(), dialogs) {
+    WaveEditorWindowTest() : window(dialogs) {
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
