@@ -6,6 +6,8 @@ namespace vorel::wave::command {
 
 inline constexpr int about = 104;
 inline constexpr int exit = 105;
+inline constexpr int importCycle = 106;
+inline constexpr int exportCycle = 107;
 inline constexpr int cursorBack10 = 32778;
 inline constexpr int cursorBack1 = 32779;
 inline constexpr int cursorForward1 = 32780;

@@ -2,6 +2,7 @@
 
 #include "common/WaveFile.h"
 #include "platform/AboutBox.h"
+#include "wave_editor/SingleCycle.h"
 #include "wave_editor/ui/Commands.h"
 #include "wave_editor/ui/WaveDialogs.h"
 
@@ -32,6 +33,8 @@ constexpr int clientWidth = 930;
 constexpr int clientHeight = 650;
 
 const QString waveFilter = QStringLiteral("Vorel wave file(*.vorelwf)");
+const QString cycleFilter = QStringLiteral("WAV file(*.wav)");
+const QString soundFileFilter = QStringLiteral("Sound file(*.wav *.aif *.aiff *.flac)");
 
 struct ButtonPlace {
     const char* label;
@@ -169,6 +172,8 @@ const Command<WaveEditorWindow> WaveEditorWindow::commands[] = {
     {command::exit, &WaveEditorWindow::exit, 0, Repaint::never},
     {command::loadFile, &WaveEditorWindow::loadWave, 0, Repaint::unlessCancelled},
     {command::saveFile, &WaveEditorWindow::saveWave, 0, Repaint::never},
+    {command::importCycle, &WaveEditorWindow::importCycle, 0, Repaint::unlessCancelled},
+    {command::exportCycle, &WaveEditorWindow::exportCycle, 0, Repaint::never},
     {command::compute, &WaveEditorWindow::computePreviews, 0, Repaint::never},
     {command::play110, &WaveEditorWindow::playPreview, 0, Repaint::never},
     {command::play440, &WaveEditorWindow::playPreview, 1, Repaint::never},
@@ -243,6 +248,11 @@ void WaveEditorWindow::buildMenu() {
             [this] { dispatch(command::loadFile); });
     connect(file->addAction("Save"), &QAction::triggered, this,
             [this] { dispatch(command::saveFile); });
+    file->addSeparator();
+    connect(file->addAction("Import cycle from WAV..."), &QAction::triggered, this,
+            [this] { dispatch(command::importCycle); });
+    connect(file->addAction("Export cycle as WAV..."), &QAction::triggered, this,
+            [this] { dispatch(command::exportCycle); });
     file->addSeparator();
     connect(file->addAction("Exit"), &QAction::triggered, this,
             [this] { dispatch(command::exit); });
@@ -363,6 +373,41 @@ void WaveEditorWindow::loadWaveFrom(const QString& path) {
     }
     model_.loadWave(wave.value());
     work_.loaded(*waveDocument_, path);
+}
+
+// One period of audio from another program becomes the wave, as one step of the history; what
+// of the period the sines could not hold is told.
+bool WaveEditorWindow::importCycle(int) {
+    if (!work_.mayReplace(*waveDocument_))
+        return false;
+    const std::optional<QString> path =
+        files_.chooseToLoad({"Import cycle from WAV", soundFileFilter, "wav", {}});
+    if (!path)
+        return false;
+    const Result<SingleCycleImport> imported = readSingleCycleFile(enginePath(*path));
+    if (!imported) {
+        files_.reportLoadFailure(*path, imported.error());
+        return true;
+    }
+    model_.loadWave(imported.value().wave);
+    work_.imported(*waveDocument_, *path);
+    QStringList sentences;
+    for (const std::string& sentence : imported.value().sentences())
+        sentences << QString::fromStdString(sentence);
+    if (!sentences.isEmpty())
+        dialogs_.showMessage(this, "Import cycle from WAV", sentences.join(QLatin1Char('\n')));
+    return true;
+}
+
+// One period of the wave as 32-bit float samples, the form wavetable synthesizers import.
+bool WaveEditorWindow::exportCycle(int) {
+    const std::optional<QString> path =
+        files_.chooseToSave({"Export cycle as WAV", cycleFilter, "wav", {}});
+    if (!path)
+        return false;
+    if (const Status saved = saveSingleCycleFile(enginePath(*path), model_.wave()); !saved)
+        files_.reportSaveFailure(*path, saved);
+    return true;
 }
 
 void WaveEditorWindow::openFile(const QString& path) {

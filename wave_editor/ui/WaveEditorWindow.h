@@ -89,6 +89,8 @@ class WaveEditorWindow : public QMainWindow {
     bool loadWave(int);
     bool saveWave(int);
     void loadWaveFrom(const QString& path);
+    bool importCycle(int);
+    bool exportCycle(int);
     bool computePreviews(int);
     bool playPreview(int pitch);
     bool applyPowerLaw(int);

@@ -3,6 +3,7 @@
 #include "common/WaveFile.h"
 #include "platform/DialogUnits.h"
 #include "wave_editor/Drawing.h"
+#include "wave_editor/SingleCycle.h"
 #include "wave_editor/ui/Commands.h"
 
 #include <QApplication>
@@ -89,7 +90,8 @@ TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
         for (QAction* item : menu->menu()->actions())
             menus << (item->isSeparator() ? QString("-") : item->text());
     }
-    EXPECT_EQ(menus.join("|"), "File|Load|Save|-|Exit|Version|Version");
+    EXPECT_EQ(menus.join("|"), "File|Load|Save|-|Import cycle from WAV...|Export cycle as WAV...|-|"
+                               "Exit|Version|Version");
 
     struct Place {
         const char* label;
@@ -478,6 +480,49 @@ TEST_F(WaveEditorWindowTest, WaveFilesOpenFromOutsideAndOtherKindsAreRefused) {
     QCoreApplication::sendEvent(&window, &drop);
     EXPECT_EQ(window.model().wave()[1], 0.5);
     EXPECT_EQ(window.model().historyIndex(), 2);
+}
+
+TEST_F(WaveEditorWindowTest, ExportedCycleImportsBackAsOneHistoryStepAndForeignPartsAreTold) {
+    window.openFile(QStringLiteral(VOREL_EXAMPLES_DIR "/organ.vorelwf"));
+    const WaveData organ = window.model().wave();
+    const QString cycle = folder.filePath("organ.wav");
+    dialogs.answers = {cycle};
+    window.dispatch(command::exportCycle);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
+    EXPECT_EQ(dialogs.asked.back().request.defaultSuffix, "wav");
+
+    window.dispatch(command::reset);
+    dialogs.answers = {cycle};
+    window.dispatch(command::importCycle);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
+    const double largest =
+        std::abs(*std::ranges::max_element(organ, {}, [](double c) { return std::abs(c); }));
+    for (std::size_t k = 0; k < harmonicCount; ++k)
+        EXPECT_NEAR(window.model().wave()[k], organ[k] / largest, 1e-6) << k;
+    EXPECT_EQ(window.model().historyIndex(), 3); // the load, the reset, the import
+    EXPECT_TRUE(window.isWindowModified());
+    window.dispatch(command::historyBack);
+    EXPECT_EQ(window.model().wave(), WaveData{});
+
+    // A cosine has no place among the sines: the wave stays silent and the share is told.
+    std::vector<float> cosine(256);
+    for (std::size_t n = 0; n < cosine.size(); ++n)
+        cosine[n] = static_cast<float>(std::sin(2 * M_PI * 3 * n / 256.0) +
+                                       std::cos(2 * M_PI * 5 * n / 256.0));
+    dialogs.answers = {writeFile("mixed.wav", encodeFloatWavFile(cosine))};
+    window.dispatch(command::importCycle);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains("50.0% of the period's energy"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_NEAR(window.model().wave()[2], 1.0, 1e-6);
+
+    // A file that is no sound changes nothing.
+    const WaveData before = window.model().wave();
+    dialogs.messages.clear();
+    dialogs.answers = {writeFile("noise.wav", std::vector<std::byte>(100, std::byte{7}))};
+    window.dispatch(command::importCycle);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(window.model().wave(), before);
 }
 
 TEST_F(WaveEditorWindowTest, ComputeFillsThePreviewsAndExitClosesTheWindow) {
