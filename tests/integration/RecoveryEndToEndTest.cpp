@@ -1,5 +1,7 @@
 #include "common/FileIo.h"
 #include "common/RecoveryIndex.h"
+#include "common/SoundConstants.h"
+#include "common/WaveFile.h"
 #include "sound_editor_io/MidiFile.h"
 #include "sound_editor_io/SequenceFile.h"
 
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -135,6 +138,51 @@ TEST_F(RecoveryEndToEndTest, WorkOfAKilledProgramIsOfferedAndRestoredAtTheNextSt
     ::kill(static_cast<pid_t>(second), SIGTERM);
     EXPECT_TRUE(program.waitForFinished(1000));
     EXPECT_TRUE(indexOf(folder, second).has_value());
+}
+
+using CloseEndToEndTest = RecoveryEndToEndTest;
+
+// SIGTERM while "Render->" runs cancels the render, and the program is gone within a second.
+TEST_F(CloseEndToEndTest, SigtermDuringARenderEndsTheProgramWithinASecond) {
+    if (!startDisplay())
+        GTEST_SKIP() << "the window is driven on a display of its own: needs Xvfb and xdotool";
+    WaveData loud;
+    loud.fill(1.0);
+    ASSERT_TRUE(saveWaveFile(temp.file("loud.vorelwf"), loud));
+    SequenceData busy; // minutes of rendering on two cores
+    for (int tick = 0; tick < 7680; tick += 24)
+        for (int key = 0; key < keyCount; key += 6)
+            busy.placeNote(tick, key, 384, 9, 9);
+    const std::vector<std::byte> notes = encodeSequenceFile(busy);
+    ASSERT_TRUE(writeFileAtomically(temp.file("busy.vorelsqf"), notes));
+
+    program.setProcessEnvironment(environment);
+    program.start(VOREL_SOUND_EDITOR, {QString::fromStdString(temp.file("loud.vorelwf")),
+                                       QString::fromStdString(temp.file("busy.vorelsqf"))});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString title = "^Vorel sound editor";
+    const std::optional<QString> window =
+        run("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}, environment);
+    ASSERT_TRUE(window) << "no window";
+    // "Render->" at client (400, 570, 150 x 50), below a menu bar of 20 to 35 pixels.
+    ASSERT_TRUE(run("xdotool", {"mousemove", "--window", *window, "475", "610", "click", "1"},
+                    environment));
+    // The progress dialog has the window's title.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<QString> found =
+                run("xdotool", {"search", "--onlyvisible", "--name", title}, environment);
+            return found && found->split('\n').size() == 2;
+        },
+        10000))
+        << "no progress dialog";
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(2000));
+    EXPECT_LT(sinceRequest.elapsed(), 1000);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(readFileBytes(temp.file("busy.vorelsqf"), 1 << 20).value(), notes);
 }
 
 } // namespace
