@@ -12,9 +12,10 @@ for tool in Xvfb xdotool; do
 done
 
 # A display, settings and state of their own, so that nothing from earlier runs is read.
-# Xvfb picks a free display number and writes it to the file.
+# Xvfb picks a free display number and writes it to the file; -noreset keeps it from resetting,
+# and refusing connections for a moment, each time the last program ends.
 scratch=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
 until [ -s "$scratch/display" ]; do sleep 0.05; done

@@ -77,8 +77,10 @@ class RecoveryEndToEndTest : public ::testing::Test {
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("xdotool").isEmpty())
             return false;
-        display.start("Xvfb",
-                      {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+        // -noreset: the server does not reset, refusing connections meanwhile, whenever its
+        // last client (xdotool, say) goes.
+        display.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0",
+                               "1280x1024x24"});
         if (!display.waitForReadyRead(10000))
             return false;
         environment.insert("DISPLAY", ":" + QString::fromLatin1(display.readLine()).trimmed());
