@@ -183,7 +183,8 @@ TEST_F(CloseEndToEndTest, SigtermDuringARenderEndsTheProgramWithinASecond) {
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(2000));
     EXPECT_LT(sinceRequest.elapsed(), 1000);
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit)
+        << program.readAllStandardError().toStdString();
     EXPECT_EQ(readFileBytes(temp.file("busy.vorelsqf"), 1 << 20).value(), notes);
 }
 
