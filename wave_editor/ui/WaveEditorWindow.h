@@ -51,6 +51,7 @@ class WaveEditorWindow : public QMainWindow {
 
     WaveEditorModel& model() { return model_; }
     const Previews& previews() const { return previews_; }
+    Previews& previews() { return previews_; } // tests choose the evaluation
     PcmPlayer& player() { return player_; }
     WaveCanvas* canvas() const { return canvas_; }
     QPushButton* button(int id) const;
