@@ -291,12 +291,6 @@ TEST_F(FastPathSynthTest, ShorterVoiceAfterALongerOneLeavesSilenceBehindIt) {
         ASSERT_EQ(out[j], 0.0) << "sample " << j;
 }
 
-} // namespace
-} // namespace vorel::test
-
-namespace vorel::test {
-namespace {
-
 TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
     WaveData sine{};
     sine[0] = 1.0; // one harmonic keeps the long notes cheap
@@ -323,12 +317,6 @@ TEST_F(FastPathSynthTest, ShorterPreviewsAfterLongerOnesEndInSilence) {
     EXPECT_TRUE(std::equal(before.begin(), before.end(), fast().previewBuffer(0).begin()));
 }
 
-} // namespace
-} // namespace vorel::test
-
-namespace vorel::test {
-namespace {
-
 TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
     // Tempo 80: the last tick starts at sample 10,582,621, 442,379 samples before the end of the
     // mix; a 12 s note with a 0.02 s release lasts 530,082 samples. The top key keeps the
@@ -345,12 +333,6 @@ TEST_F(FastPathSynthTest, NoteRunningPastTheEndOfTheMixIsCutAlike) {
                                 << apart.first;
     EXPECT_NE(fast().renderBuffer()[mixLength - 1], 0);
 }
-
-} // namespace
-} // namespace vorel::test
-
-namespace vorel::test {
-namespace {
 
 TEST_F(FastPathSynthTest, OneSampleEvaluatedAloneGetsTheReferenceCurves) {
     for (const Sound& sound : sounds()) {

@@ -186,12 +186,6 @@ TEST_F(RenderCommandTest, OutputGoesToStandardOutputOrIsCheckedBeforeTheWork) {
     EXPECT_EQ(err.str().find("Rendering"), std::string::npos) << "refused only after the work";
 }
 
-} // namespace
-} // namespace vorel::test
-
-namespace vorel::test {
-namespace {
-
 TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
     WaveData lone{};
     lone[0] = 1.0;
@@ -207,12 +201,6 @@ TEST_F(RenderCommandTest, WavePreviewsWriteThreeFiveSecondTones) {
     EXPECT_FALSE(fs::exists(file("wp-220.wav")));
     EXPECT_EQ(run({"wave-previews", "--wave", file("lone.vorelwf"), "--sound", "x", "-o", "p"}), 2);
 }
-
-} // namespace
-} // namespace vorel::test
-
-namespace vorel::test {
-namespace {
 
 // The conversions go both ways: a sequence to a MIDI file and back, a wave to one period of
 // float samples and back.
