@@ -104,22 +104,16 @@ Result<std::vector<double>> decodeFirstChannel(std::span<const std::byte> bytes,
     constexpr std::size_t framesPerBlock = 4096;
     std::vector<double> block(framesPerBlock * channels);
     std::vector<double> samples;
-    bool tooLong = false;
-    for (;;) {
+    while (samples.size() <= maxFrames) {
         const sf_count_t frames =
             sf_readf_double(sound, block.data(), static_cast<sf_count_t>(framesPerBlock));
         if (frames <= 0)
             break;
         for (sf_count_t f = 0; f < frames; ++f)
             samples.push_back(block[static_cast<std::size_t>(f) * channels]);
-        if (samples.size() > maxFrames) {
-            tooLong = true;
-            break;
-        }
     }
     sf_close(sound);
-    if (tooLong)
-        return R::failure("it holds more than " + std::to_string(maxFrames) + " samples");
+    samples.resize(std::min(samples.size(), maxFrames + 1));
     return R::success(std::move(samples));
 }
 

@@ -17,8 +17,8 @@ namespace vorel {
 Result<std::vector<std::byte>> encodeFlacFile(std::span<const std::int16_t> samples);
 
 // The first channel of any file libsndfile reads (WAV, AIFF, FLAC, …; 8 to 32 bits or float),
-// as samples in -1..1. Refuses what libsndfile cannot read, and files of more than `maxFrames`
-// samples per channel.
+// as samples in -1..1. Refuses what libsndfile cannot read. Reads at most maxFrames + 1 samples,
+// so a caller can tell a file that is too long from one that fits.
 Result<std::vector<double>> decodeFirstChannel(std::span<const std::byte> bytes,
                                                std::size_t maxFrames);
 

@@ -107,11 +107,12 @@ Result<SingleCycleImport> decodeSingleCycleFile(std::span<const std::byte> bytes
     using R = Result<SingleCycleImport>;
     auto read = decodeFirstChannel(bytes, longestCycle);
     if (!read)
-        return R::failure(read.error() + (read.error().starts_with("it holds more than")
-                                              ? ", too many for one period"
-                                              : ""));
+        return R::failure(read.error());
     const std::vector<double>& samples = read.value();
     const std::size_t length = samples.size();
+    if (length > longestCycle)
+        return R::failure("it holds more than " + std::to_string(longestCycle) +
+                          " samples, too many for one period");
     if (length < shortestCycle)
         return R::failure("it holds " + std::to_string(length) +
                           " samples; one period needs at least 64");
