@@ -19,6 +19,10 @@ constexpr int secondsPerMinute = 60; // the tempo is in beats per minute
 constexpr std::size_t shortestChunk = 512;
 constexpr std::size_t longestChunk = 4096;
 
+// The reference evaluation sums the oscillators of a voice this many samples at a time, asking in
+// between whether the work goes on: a long voice of many harmonics takes seconds in a slow build.
+constexpr std::size_t referencePiece = 4096;
+
 // The mix's peak is measured in blocks of this many samples, so that only the blocks that reach
 // near it are searched for the samples near it.
 constexpr std::size_t mixBlockLength = 4096;
@@ -104,6 +108,10 @@ OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const Wave
     };
 }
 
+bool Synth::VoiceProgress::goOn(double done) const {
+    return progress == nullptr || !*progress || (*progress)(from + (to - from) * done);
+}
+
 void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                           std::size_t begin, std::size_t end) const {
     const ZeroedBuffer<double>& amp = curves_.amp;
@@ -116,29 +124,47 @@ void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std
         mix[i] += out[i];
 }
 
-// Each step over the whole voice, one after the other.
-void Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                           std::optional<double> gain, std::span<double> mix) {
+// Each step over the whole voice, one after the other (the oscillators piece by piece, to hear of
+// a cancellation in time).
+bool Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                           std::optional<double> gain, std::span<double> mix,
+                           const VoiceProgress& progress) {
     fillCurves(plan, curves_, 0, plan.extent, VectorUnit::none);
-    oscillatorsReference(in, 0, plan.count);
+    for (std::size_t begin = 0; begin < plan.count; begin += referencePiece) {
+        if (!progress.goOn(static_cast<double>(begin) / static_cast<double>(plan.count)))
+            return false;
+        oscillatorsReference(in, begin, std::min(begin + referencePiece, plan.count));
+    }
     finishSamples(out, gain, mix, 0, plan.count);
+    return true;
 }
 
 // All steps chunk by chunk on every worker: each sample depends only on its own curve values, so
-// the doubles are those of the steps one after the other.
-std::size_t Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in,
-                             std::span<double> out, std::optional<double> gain,
-                             std::span<double> mix, bool measurePeaks) {
+// the doubles are those of the steps one after the other. Piece 0 runs on the thread the work was
+// started on, so it is the one that reports progress; a cancellation stops every worker before
+// its next chunk.
+std::optional<std::size_t> Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in,
+                                            std::span<double> out, std::optional<double> gain,
+                                            std::span<double> mix, bool measurePeaks,
+                                            const VoiceProgress& progress) {
     waveBounds_.compute(*in.wave);
     const std::size_t chunk = chunkLength(plan.extent, pool_.threadCount());
     std::atomic<std::size_t> next{0};
+    std::atomic<bool> cancelled{false};
     pool_.forEachRange(pool_.threadCount(), [&](std::size_t, std::size_t, unsigned part) {
         HarmonicMemo& memo = memos_[part];
         memo.valid = false;
         for (;;) {
+            if (cancelled.load(std::memory_order_relaxed))
+                break;
             const std::size_t begin = next.fetch_add(chunk, std::memory_order_relaxed);
             if (begin >= plan.extent)
                 break;
+            if (part == 0 &&
+                !progress.goOn(static_cast<double>(begin) / static_cast<double>(plan.extent))) {
+                cancelled.store(true, std::memory_order_relaxed);
+                break;
+            }
             const std::size_t end = std::min(begin + chunk, plan.extent);
             fillCurves(plan, curves_, begin, end, vectorUnit_);
             const std::size_t last = std::min(end, plan.count);
@@ -151,18 +177,20 @@ std::size_t Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in,
                 blockPeaks_[begin / chunk] = largestMagnitude(out.data() + begin, last - begin);
         }
     });
+    if (cancelled.load())
+        return std::nullopt;
     return chunk;
 }
 
-void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
+bool Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0,
                          double gate, std::size_t count, std::span<double> out,
-                         std::optional<double> gain, std::span<double> mix) {
+                         std::optional<double> gain, std::span<double> mix,
+                         const VoiceProgress& progress) {
     const CurvePlan plan = planCurves(settings, gate, count);
     const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
     if (evaluation_ == Evaluation::reference)
-        referenceVoice(plan, in, out, gain, mix);
-    else
-        fastVoice(plan, in, out, gain, mix, false);
+        return referenceVoice(plan, in, out, gain, mix, progress);
+    return fastVoice(plan, in, out, gain, mix, false, progress).has_value();
 }
 
 std::size_t Synth::computeVoice(const SoundSettings& settings, const WaveData& wave, double f0,
@@ -179,15 +207,21 @@ void Synth::sequenceVoice(const SoundSettings& settings, const WaveData& wave, i
     addSequenceVoice(settings, wave, key, gate, gain, {});
 }
 
-std::size_t Synth::addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
-                                    double gate, double gain, std::span<double> mix) {
+std::optional<std::size_t> Synth::addSequenceVoice(const SoundSettings& settings,
+                                                   const WaveData& wave, int key, double gate,
+                                                   double gain, std::span<double> mix,
+                                                   const VoiceProgress& progress) {
     const std::size_t length = sequenceVoiceLength(settings, gate);
-    voiceSamples(settings, wave, keyFrequency(key), gate, length, voiceOutput_, gain, mix);
-    // Only the samples the previous voice left behind need clearing: the rest is still 0.0.
+    const bool whole = voiceSamples(settings, wave, keyFrequency(key), gate, length, voiceOutput_,
+                                    gain, mix, progress);
+    // Only the samples the previous voice left behind need clearing: the rest is still 0.0. (A
+    // cancelled voice wrote inside its length only.)
     if (voiceExtent_ > length)
         std::fill(voiceOutput_.begin() + static_cast<std::ptrdiff_t>(length),
                   voiceOutput_.begin() + static_cast<std::ptrdiff_t>(voiceExtent_), 0.0);
     voiceExtent_ = length;
+    if (!whole)
+        return std::nullopt;
     return length;
 }
 
@@ -196,9 +230,11 @@ void Synth::previewVoice(const SoundSettings& settings, const WaveData& wave, do
     previewSamples(settings, wave, f0, gate, samples, samples.size());
 }
 
-std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
-                                  double gate, std::span<std::int16_t> samples,
-                                  std::size_t dirtyEnd) {
+std::optional<std::size_t> Synth::previewSamples(const SoundSettings& settings,
+                                                 const WaveData& wave, double f0, double gate,
+                                                 std::span<std::int16_t> samples,
+                                                 std::size_t dirtyEnd,
+                                                 const VoiceProgress& progress) {
     const std::size_t length = samplesOf(settings.value(Param::ampReleaseLength) + gate);
     // As computeVoice: a voice longer than its buffer is cut at the end of the buffer.
     const std::size_t count = std::min({length, previewWork_.size(), curveLength});
@@ -207,11 +243,15 @@ std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData&
     const OscillatorInput in = oscillatorInput(settings, wave, f0, previewWork_);
     double peak = 0.0;
     if (evaluation_ == Evaluation::reference) {
-        referenceVoice(plan, in, previewWork_, std::nullopt, {});
+        if (!referenceVoice(plan, in, previewWork_, std::nullopt, {}, progress))
+            return std::nullopt;
         peak = largestMagnitude(previewWork_.data(), written);
     } else {
-        const std::size_t chunk = fastVoice(plan, in, previewWork_, std::nullopt, {}, true);
-        peak = exactPreviewPeak(plan, in, chunk, written);
+        const std::optional<std::size_t> chunk =
+            fastVoice(plan, in, previewWork_, std::nullopt, {}, true, progress);
+        if (!chunk)
+            return std::nullopt;
+        peak = exactPreviewPeak(plan, in, *chunk, written);
     }
     forEachPiece(written, [this, peak, samples](std::size_t begin, std::size_t end, unsigned) {
         if (peak != 0.0)
@@ -260,14 +300,18 @@ bool Synth::computePreviews(const SoundSettings& settings, const WaveData& wave,
     const double gate =
         settings.value(Param::ampDecayLength) + settings.value(Param::ampAttackLength) + 2.0;
     for (int p = 0; p < previewCount; ++p) {
-        if (progress && !progress(p / static_cast<double>(previewCount)))
-            return false;
+        const VoiceProgress voiceProgress{&progress, p / static_cast<double>(previewCount),
+                                          (p + 1) / static_cast<double>(previewCount)};
         const auto slot = static_cast<std::size_t>(p);
         std::span<std::int16_t> staging(previewStaging_.data() + slot * previewLength,
                                         previewLength);
         // Samples from the slot's last preview on are zero already.
-        previewStagingExtent_[slot] = previewSamples(settings, wave, previewFrequencies[slot], gate,
-                                                     staging, previewStagingExtent_[slot]);
+        const std::optional<std::size_t> written =
+            previewSamples(settings, wave, previewFrequencies[slot], gate, staging,
+                           previewStagingExtent_[slot], voiceProgress);
+        if (!written)
+            return false;
+        previewStagingExtent_[slot] = *written;
     }
     if (progress && !progress(1.0))
         return false;
@@ -310,13 +354,18 @@ std::optional<std::size_t> Synth::mixNotes(const SequenceData& sequence,
             const NoteCell& cell = sequence.cell(tick, key);
             if (cell.noteLength == 0)
                 continue;
-            if (progress && !progress(notes == 0 ? 0.0 : done / static_cast<double>(notes)))
+            const auto fraction = [notes](std::size_t count) {
+                return notes == 0 ? 0.0 : std::min(1.0, count / static_cast<double>(notes));
+            };
+            const VoiceProgress voiceProgress{&progress, fraction(done), fraction(done + 1)};
+            if (!voiceProgress.goOn(0.0))
                 return std::nullopt;
             ++done;
             if (isDamaged(cell))
                 continue;
             const std::size_t start = tickStartSample(tick, tempo);
-            mixNote(cell, key, tempo, start, settings, wave);
+            if (!mixNote(cell, key, tempo, start, settings, wave, voiceProgress))
+                return std::nullopt;
             if (start < mixLength)
                 span = std::max(span, std::min(start + (voiceOutputLength - 1), mixLength));
         }
@@ -324,17 +373,22 @@ std::optional<std::size_t> Synth::mixNotes(const SequenceData& sequence,
     return span;
 }
 
-void Synth::mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
-                    const SoundSettings& settings, const WaveData& wave) {
+bool Synth::mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
+                    const SoundSettings& settings, const WaveData& wave,
+                    const VoiceProgress& progress) {
     const NoteVoice note = noteVoice(cell, tempo);
     // The window's samples after the voice are zeros: adding them changes nothing, so only the
     // voice itself is added (as it is computed), and only the part that fits the mix.
     std::span<double> mix;
     if (start < mixLength)
         mix = std::span<double>(mixBuffer_).subspan(start);
-    const std::size_t length = addSequenceVoice(settings, wave, key, note.gate, note.gain, mix);
+    const std::optional<std::size_t> length =
+        addSequenceVoice(settings, wave, key, note.gate, note.gain, mix, progress);
+    // A cancelled voice may have added part of itself, within its length.
+    const std::size_t added = length.value_or(sequenceVoiceLength(settings, note.gate));
     if (start < mixLength)
-        mixExtent_ = std::max(mixExtent_, start + std::min(length, mixLength - start));
+        mixExtent_ = std::max(mixExtent_, start + std::min(added, mixLength - start));
+    return length.has_value();
 }
 
 void Synth::writeRendering(std::size_t span, const SequenceData& sequence,

@@ -86,42 +86,64 @@ class Synth {
     static std::size_t tickStartSample(int tick, int tempo);
 
   private:
+    // How a voice computed as part of long work reports its progress and learns that the work is
+    // cancelled: between its chunks, on the thread the work runs on, with the work's fraction
+    // going from `from` at the voice's first sample to `to` at its last. Empty for a voice alone.
+    struct VoiceProgress {
+        // (No default member initialisers: `{}`, the empty one, is a default argument below.)
+        const Progress* progress;
+        double from;
+        double to;
+        // Whether the work goes on, with `done` of the voice (0..1) computed.
+        bool goOn(double done) const;
+    };
+
     OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
                                     std::span<double> out) const;
     // The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is
-    // given; then added into mix[0 ..) as far as the mix reaches.
-    void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
+    // given; then added into mix[0 ..) as far as the mix reaches. Returns false when the work
+    // was cancelled before the voice was whole (out and mix then hold part of it).
+    bool voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
                       std::size_t count, std::span<double> out, std::optional<double> gain,
-                      std::span<double> mix);
+                      std::span<double> mix, const VoiceProgress& progress = {});
     // voiceSamples' two evaluations: each step over the whole voice, or chunk by chunk on every
     // worker. With measurePeaks the fast one leaves the peak of chunk k (of the length it
-    // returns) in blockPeaks_[k].
-    void referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                        std::optional<double> gain, std::span<double> mix);
-    std::size_t fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
-                          std::optional<double> gain, std::span<double> mix, bool measurePeaks);
+    // returns) in blockPeaks_[k]. Both give nothing (false) when cancelled.
+    bool referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
+                        std::optional<double> gain, std::span<double> mix,
+                        const VoiceProgress& progress);
+    std::optional<std::size_t> fastVoice(const CurvePlan& plan, const OscillatorInput& in,
+                                         std::span<double> out, std::optional<double> gain,
+                                         std::span<double> mix, bool measurePeaks,
+                                         const VoiceProgress& progress);
     // Samples [begin, end) of a voice whose oscillators are summed: the envelope, the gain, the
     // mix.
     void finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                        std::size_t begin, std::size_t end) const;
     // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
-    // number of samples written before the zeros.
-    std::size_t previewSamples(const SoundSettings& settings, const WaveData& wave, double f0,
-                               double gate, std::span<std::int16_t> samples, std::size_t dirtyEnd);
+    // number of samples written before the zeros, or nothing when cancelled (samples untouched).
+    std::optional<std::size_t> previewSamples(const SoundSettings& settings, const WaveData& wave,
+                                              double f0, double gate,
+                                              std::span<std::int16_t> samples, std::size_t dirtyEnd,
+                                              const VoiceProgress& progress = {});
     // The peak of previewWork_[0 .. written) after fastVoice measured it in chunks of `chunk`,
     // made exact.
     double exactPreviewPeak(const CurvePlan& plan, const OscillatorInput& in, std::size_t chunk,
                             std::size_t written);
-    // sequenceVoice, also added into mix; returns the voice's length in samples.
-    std::size_t addSequenceVoice(const SoundSettings& settings, const WaveData& wave, int key,
-                                 double gate, double gain, std::span<double> mix);
+    // sequenceVoice, also added into mix; returns the voice's length in samples, or nothing when
+    // cancelled.
+    std::optional<std::size_t> addSequenceVoice(const SoundSettings& settings, const WaveData& wave,
+                                                int key, double gate, double gain,
+                                                std::span<double> mix,
+                                                const VoiceProgress& progress = {});
     // Every note of the sequence into the mix. Returns the mix positions the note windows cover,
     // or nothing when cancelled.
     std::optional<std::size_t> mixNotes(const SequenceData& sequence, const SoundSettings& settings,
                                         const WaveData& wave, const Progress& progress);
-    // One note starting at mix sample `start` (which may lie past the mix).
-    void mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
-                 const SoundSettings& settings, const WaveData& wave);
+    // One note starting at mix sample `start` (which may lie past the mix). False when cancelled.
+    bool mixNote(const NoteCell& cell, int key, int tempo, std::size_t start,
+                 const SoundSettings& settings, const WaveData& wave,
+                 const VoiceProgress& progress);
     // The mix up to `span` normalised into the render buffer.
     void writeRendering(std::size_t span, const SequenceData& sequence,
                         const SoundSettings& settings, const WaveData& wave);

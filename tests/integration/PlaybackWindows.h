@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ClientClicks.h"
+#include "support/Deadlines.h"
 #include "support/Recording.h"
 #include "tests/sound_editor/WindowFixture.h"
 
@@ -15,9 +16,9 @@ namespace vorel::test {
 
 inline const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
 
-// Real milliseconds a sound of `samples` takes to play, with room for a slow start.
+// Real milliseconds a sound of `samples` takes to play, with the room of a hung test for its start.
 inline int playTimeoutMs(std::size_t samples) {
-    return static_cast<int>(samples * 1000 / sampleRate) + 10000;
+    return static_cast<int>(samples * 1000 / sampleRate) + hungMs;
 }
 
 // The programs' windows with a real player, for the tests that record what they play.

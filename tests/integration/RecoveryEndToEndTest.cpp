@@ -5,11 +5,11 @@
 #include "sound_editor_io/MidiFile.h"
 #include "sound_editor_io/SequenceFile.h"
 
+#include "support/Deadlines.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -46,7 +46,7 @@ std::vector<std::byte> copyIn(const std::string& folder, const RecoveryIndex& in
 
 // Runs a tool to its end; its standard output, or nothing when it failed or took too long.
 std::optional<QString> run(const QString& tool, const QStringList& arguments,
-                           const QProcessEnvironment& environment, int timeoutMs = 15000) {
+                           const QProcessEnvironment& environment, int timeoutMs = hungMs) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(tool, arguments);
@@ -81,7 +81,7 @@ class RecoveryEndToEndTest : public ::testing::Test {
         // last client (xdotool, say) goes.
         display.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0",
                                "1280x1024x24"});
-        if (!display.waitForReadyRead(10000))
+        if (!display.waitForReadyRead(hungMs))
             return false;
         environment.insert("DISPLAY", ":" + QString::fromLatin1(display.readLine()).trimmed());
         environment.insert("QT_QPA_PLATFORM", "xcb");
@@ -109,7 +109,7 @@ TEST_F(RecoveryEndToEndTest, WorkOfAKilledProgramIsOfferedAndRestoredAtTheNextSt
     program.setProcessEnvironment(environment);
     program.start(VOREL_SOUND_EDITOR, {QString::fromStdString(temp.file("tune.mid"))});
     ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return indexOf(folder).has_value(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return indexOf(folder).has_value(); }, hungMs));
     ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
     ASSERT_TRUE(program.waitForFinished());
     const RecoveryIndex left = indexOf(folder).value();
@@ -131,29 +131,32 @@ TEST_F(RecoveryEndToEndTest, WorkOfAKilledProgramIsOfferedAndRestoredAtTheNextSt
     // The recovered work is copied as this process's own before the copies it came from go.
     const std::string leftCopy = folder + "/" + left.documents[0].file;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return indexOf(folder, second).has_value() && !fs::exists(leftCopy); }, 10000));
+        [&] { return indexOf(folder, second).has_value() && !fs::exists(leftCopy); }, hungMs));
     const RecoveryIndex recovered = indexOf(folder, second).value();
     EXPECT_EQ(recovered.tempo, 150);
     EXPECT_EQ(copyIn(folder, recovered), encodeSequenceFile(imported));
 
     // SIGTERM: no time for questions; the work stays for the next start.
     ::kill(static_cast<pid_t>(second), SIGTERM);
-    EXPECT_TRUE(program.waitForFinished(1000));
+    EXPECT_TRUE(program.waitForFinished(hungMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_TRUE(indexOf(folder, second).has_value());
 }
 
 using CloseEndToEndTest = RecoveryEndToEndTest;
 
-// SIGTERM while "Render->" runs cancels the render, and the program is gone within a second.
-TEST_F(CloseEndToEndTest, SigtermDuringARenderEndsTheProgramWithinASecond) {
+// SIGTERM while "Render->" runs cancels the render: the program ends by itself long before the
+// render could have ended. (The render is so long that the fastest machine takes minutes for it;
+// the program is given far less, and needs a fraction of a second.)
+TEST_F(CloseEndToEndTest, SigtermDuringARenderEndsTheProgramLongBeforeTheRenderWouldEnd) {
     if (!startDisplay())
         GTEST_SKIP() << "the window is driven on a display of its own: needs Xvfb and xdotool";
     WaveData loud;
     loud.fill(1.0);
     ASSERT_TRUE(saveWaveFile(temp.file("loud.vorelwf"), loud));
-    SequenceData busy; // minutes of rendering on two cores
+    SequenceData busy; // about ten minutes of rendering on two cores
     for (int tick = 0; tick < 7680; tick += 24)
-        for (int key = 0; key < keyCount; key += 6)
+        for (int key = 0; key < keyCount; key += 3)
             busy.placeNote(tick, key, 384, 9, 9);
     const std::vector<std::byte> notes = encodeSequenceFile(busy);
     ASSERT_TRUE(writeFileAtomically(temp.file("busy.vorelsqf"), notes));
@@ -176,13 +179,12 @@ TEST_F(CloseEndToEndTest, SigtermDuringARenderEndsTheProgramWithinASecond) {
                 run("xdotool", {"search", "--onlyvisible", "--name", title}, environment);
             return found && found->split('\n').size() == 2;
         },
-        10000))
+        hungMs))
         << "no progress dialog";
-    QElapsedTimer sinceRequest;
-    sinceRequest.start();
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(2000));
-    EXPECT_LT(sinceRequest.elapsed(), 1000);
+    // A render that went on to its end would take minutes more.
+    constexpr int farBeforeTheEndMs = 15000;
+    ASSERT_TRUE(program.waitForFinished(farBeforeTheEndMs)) << "the render was not stopped";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit)
         << program.readAllStandardError().toStdString();
     EXPECT_EQ(readFileBytes(temp.file("busy.vorelsqf"), 1 << 20).value(), notes);

@@ -1,3 +1,4 @@
+#include "support/Deadlines.h"
 #include "support/OwnSoundServer.h"
 #include "tests/integration/PlaybackWindows.h"
 
@@ -12,7 +13,8 @@
 namespace vorel::test {
 namespace {
 
-constexpr int lossTimeoutMs = 5000;
+// The sound, and the word of its loss, come at once; waiting longer means a hang.
+constexpr int lossTimeoutMs = hungMs;
 
 // A window that plays through `player`, says what goes wrong in `dialogs` and plays again when
 // `clickPlay` presses its play button.

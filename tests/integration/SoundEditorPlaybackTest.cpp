@@ -1,3 +1,4 @@
+#include "support/Deadlines.h"
 #include "tests/integration/PlaybackWindows.h"
 
 #include <QSignalSpy>
@@ -19,7 +20,7 @@ TEST_F(SoundEditorPlaybackTest, GridClicksPlayTheWholeToneOfTheClickedKeyInOrder
     for (const Click& click : clicks) {
         clickClientAt(client(), click.at);
         ++count;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == count; }, 5000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == count; }, hungMs))
             << "key " << click.key << " did not finish playing";
     }
     const std::vector<std::int16_t> recorded = recording_.finish(300);

@@ -48,7 +48,7 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
     QSignalSpy finished(&window_->player(), &PcmPlayer::finished);
     clickButton(command::play440);
     ASSERT_TRUE(window_->player().isPlaying());
-    ASSERT_TRUE(finished.wait(15000));
+    ASSERT_TRUE(finished.wait(playTimeoutMs(played.size())));
     const std::vector<std::int16_t> recorded = recording_.finish(300);
     const auto result = holdsExactly(recorded, played);
     EXPECT_TRUE(result);

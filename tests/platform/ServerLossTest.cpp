@@ -1,3 +1,4 @@
+#include "support/Deadlines.h"
 #include "support/OwnSoundServer.h"
 #include "support/Recording.h"
 
@@ -12,7 +13,8 @@ namespace vorel::test {
 namespace {
 
 constexpr int samplesPerSecond = 44100;
-constexpr int lossTimeoutMs = 5000;
+// The sound, and the word of its loss, come at once; waiting longer means a hang.
+constexpr int lossTimeoutMs = hungMs;
 
 TEST(PcmPlayerServerLossTest, ALossIsSaidOnceAndASoundPlaysWholeOnceTheServerIsBack) {
     OwnSoundServer& server = OwnSoundServer::instance();

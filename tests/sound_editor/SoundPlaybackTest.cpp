@@ -1,3 +1,4 @@
+#include "support/Deadlines.h"
 #include "support/Recording.h"
 
 #include "common/Pcm.h"
@@ -17,7 +18,8 @@ namespace vorel::test {
 namespace {
 
 constexpr int samplesPerSecond = 44100;
-constexpr int finishTimeoutMs = 10000;
+// The sounds here last a few seconds at most.
+constexpr int finishTimeoutMs = hungMs;
 
 class SoundPlaybackTest : public ::testing::Test {
   protected:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Deadlines.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,7 +20,8 @@
 namespace vorel::test {
 
 // Runs `handle` on the next modal dialog that opens (polling from the event loop the dialog
-// runs), so a test can fill and close it. Fails the test when none opens within a few seconds.
+// runs), so a test can fill and close it. Fails the test when none opens before the deadline of a
+// hung test.
 inline void onNextDialog(std::function<void(QDialog*)> handle) {
     auto* timer = new QTimer(qApp);
     timer->setObjectName(QStringLiteral("dialogWatcher"));
@@ -30,7 +33,7 @@ inline void onNextDialog(std::function<void(QDialog*)> handle) {
             timer->stop();
             timer->deleteLater();
             handle(dialog);
-        } else if (clock->elapsed() > 5000) {
+        } else if (clock->elapsed() > hungMs) {
             timer->stop();
             timer->deleteLater();
             ADD_FAILURE() << "no dialog opened";

@@ -1,5 +1,7 @@
 #include "support/OwnSoundServer.h"
 
+#include "support/Deadlines.h"
+
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -9,14 +11,12 @@ namespace vorel::test {
 
 namespace {
 
-constexpr int startTimeoutMs = 5000;
-
 OwnSoundServer* theServer = nullptr;
 
 bool answers() {
     QProcess pactl;
     pactl.start("pactl", {"info"});
-    return pactl.waitForFinished(startTimeoutMs) && pactl.exitStatus() == QProcess::NormalExit &&
+    return pactl.waitForFinished(hungMs) && pactl.exitStatus() == QProcess::NormalExit &&
            pactl.exitCode() == 0;
 }
 
@@ -53,10 +53,10 @@ QString OwnSoundServer::start() {
     // The shell becomes the daemon, so killing the process kills the daemon.
     daemon_.start("bash", {"-c", R"(source "$0" && private_pulse_daemon "$1")",
                            VOREL_PRIVATE_PULSE_SCRIPT, folder_.path()});
-    if (!daemon_.waitForStarted(startTimeoutMs))
+    if (!daemon_.waitForStarted(hungMs))
         return "bash could not be started: " + daemon_.errorString();
     if (!QTest::qWaitFor([this] { return daemon_.state() != QProcess::Running || answers(); },
-                         startTimeoutMs) ||
+                         hungMs) ||
         daemon_.state() != QProcess::Running)
         return "the PulseAudio daemon did not start (is pulseaudio installed?); its log is " +
                folder_.filePath("daemon.log");
@@ -67,7 +67,7 @@ void OwnSoundServer::kill() {
     if (daemon_.state() == QProcess::NotRunning)
         return;
     daemon_.kill();
-    daemon_.waitForFinished(startTimeoutMs);
+    daemon_.waitForFinished(hungMs);
 }
 
 ::testing::AssertionResult playOnceReconnected(const std::function<bool()>& play, int timeoutMs) {

@@ -1,6 +1,7 @@
 #include "support/Recording.h"
 
 #include "common/Conversion.h"
+#include "support/Deadlines.h"
 
 #include <QTest>
 
@@ -10,16 +11,10 @@
 
 namespace vorel::test {
 
-namespace {
-
-constexpr int startTimeoutMs = 5000;
-
-} // namespace
-
 Recording::~Recording() {
     if (parec_.state() != QProcess::NotRunning) {
         parec_.kill();
-        parec_.waitForFinished(3000);
+        parec_.waitForFinished(hungMs);
     }
 }
 
@@ -31,10 +26,10 @@ QString Recording::start() {
     QObject::connect(&parec_, &QProcess::readyReadStandardOutput, [this] { collect(); });
     parec_.start("parec", {"--device=" + monitor, "--format=s16le", "--channels=1", "--rate=44100",
                            "--raw", "--latency-msec=20"});
-    if (!parec_.waitForStarted(startTimeoutMs))
+    if (!parec_.waitForStarted(hungMs))
         return "parec could not be started: " + parec_.errorString();
     // The null sink runs all the time, so its monitor delivers silence at once.
-    if (!QTest::qWaitFor([this] { return samplesSoFar() > 0; }, startTimeoutMs))
+    if (!QTest::qWaitFor([this] { return samplesSoFar() > 0; }, hungMs))
         return "parec records nothing from " + monitor + ": " +
                QString::fromLocal8Bit(parec_.readAllStandardError());
     return {};
@@ -54,10 +49,14 @@ bool Recording::waitForSound(int timeoutMs) {
 }
 
 std::vector<std::int16_t> Recording::finish(int trailingMs) {
-    QTest::qWait(trailingMs);
+    // The null sink plays in real time whatever the machine does, so once `trailingMs` of
+    // samples more have been recorded, everything played before this call has been recorded too.
+    const std::size_t until = samplesSoFar() + static_cast<std::size_t>(trailingMs) * 44100 / 1000;
+    if (!QTest::qWaitFor([&] { return samplesSoFar() >= until; }, hungMs))
+        ADD_FAILURE() << "the recording stopped at sample " << samplesSoFar();
     // parec writes out what it holds on an interrupt; a termination would lose it.
     ::kill(static_cast<pid_t>(parec_.processId()), SIGINT);
-    parec_.waitForFinished(3000);
+    parec_.waitForFinished(hungMs);
     collect();
     std::vector<std::int16_t> samples(samplesSoFar());
     std::memcpy(samples.data(), bytes_.constData(), samples.size() * 2);

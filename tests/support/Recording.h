@@ -28,7 +28,7 @@ class Recording {
     std::size_t samplesSoFar() const { return static_cast<std::size_t>(bytes_.size()) / 2; }
     // Waits until some sound has been recorded; false after `timeoutMs` of silence.
     bool waitForSound(int timeoutMs);
-    // Records `trailingMs` more, ends the recording and returns all of it.
+    // Records `trailingMs` of samples more, ends the recording and returns all of it.
     std::vector<std::int16_t> finish(int trailingMs);
 
   private:

@@ -39,7 +39,8 @@ private_pulse_start() {
     local tries=0
     until pactl info >/dev/null 2>&1; do
         tries=$((tries + 1))
-        if [ $tries -gt 50 ] || ! kill -0 "$VOREL_PULSE_PID" 2>/dev/null; then
+        # 30 s: a daemon that has not answered by then on a busy machine hangs.
+        if [ $tries -gt 300 ] || ! kill -0 "$VOREL_PULSE_PID" 2>/dev/null; then
             echo "private-pulse: the daemon did not start: the playback tests will be skipped" >&2
             [ -f "$VOREL_PULSE_DIR/daemon.log" ] && tail -n 20 "$VOREL_PULSE_DIR/daemon.log" >&2
             private_pulse_stop
