@@ -71,3 +71,34 @@ inline void appendAscii(std::vector<std::byte>& out, const char* text) {
 }
 
 } // namespace vorel::le
+
+// Big-endian reads and writes, as MIDI files store their numbers; the same contract as above.
+namespace vorel::be {
+
+inline std::uint16_t readU16(std::span<const std::byte> bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>((std::to_integer<unsigned>(bytes[offset]) << 8) |
+                                      std::to_integer<unsigned>(bytes[offset + 1]));
+}
+
+inline std::uint32_t readU32(std::span<const std::byte> bytes, std::size_t offset) {
+    return (static_cast<std::uint32_t>(readU16(bytes, offset)) << 16) |
+           static_cast<std::uint32_t>(readU16(bytes, offset + 2));
+}
+
+inline void appendU16(std::vector<std::byte>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::byte>(value >> 8));
+    out.push_back(static_cast<std::byte>(value & 0xFFu));
+}
+
+// The low 24 bits, as a MIDI tempo event holds them.
+inline void appendU24(std::vector<std::byte>& out, std::uint32_t value) {
+    out.push_back(static_cast<std::byte>((value >> 16) & 0xFFu));
+    appendU16(out, static_cast<std::uint16_t>(value & 0xFFFFu));
+}
+
+inline void appendU32(std::vector<std::byte>& out, std::uint32_t value) {
+    appendU16(out, static_cast<std::uint16_t>(value >> 16));
+    appendU16(out, static_cast<std::uint16_t>(value & 0xFFFFu));
+}
+
+} // namespace vorel::be

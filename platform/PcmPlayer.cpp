@@ -138,18 +138,34 @@ PcmPlayer::~PcmPlayer() {
     impl_->release();
 }
 
+bool PcmPlayer::unavailable(const QString& reason) {
+    if (!impl_->reportedUnavailable && !impl_->lossReported) {
+        impl_->reportedUnavailable = true;
+        emit deviceUnavailable(reason);
+    }
+    return false;
+}
+
+void PcmPlayer::sinkStateChanged(quint64 generation) {
+    if (generation != impl_->generation || !impl_->sink)
+        return;
+    const QAudio::State now = impl_->sink->state();
+    // Idle with something left to read is a brief underrun; the sink goes on.
+    if (now != QAudio::StoppedState && !(now == QAudio::IdleState && impl_->reader->exhausted()))
+        return;
+    const QString lost = lossReason(impl_->sink->error());
+    stop();
+    if (!lost.isEmpty()) {
+        impl_->lossReported = true;
+        emit soundStopped(lost);
+    }
+}
+
 bool PcmPlayer::play(std::span<const std::int16_t> samples) {
     stop();
     if (samples.empty())
         return true;
 
-    const auto unavailable = [this](const QString& reason) {
-        if (!impl_->reportedUnavailable && !impl_->lossReported) {
-            impl_->reportedUnavailable = true;
-            emit deviceUnavailable(reason);
-        }
-        return false;
-    };
     // Looked up for every sound, so that a sound server that came back after a loss is used.
     // Qt 6.4 reconnects to the server by itself once, three seconds after losing it; until then,
     // and for good when no server answers then, the output cannot be opened.
@@ -173,23 +189,7 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
         if (state == QAudio::ActiveState)
             return;
         QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (generation != impl_->generation || !impl_->sink)
-                    return;
-                const QAudio::State now = impl_->sink->state();
-                // Idle with something left to read is a brief underrun; the sink goes on.
-                if (now != QAudio::StoppedState &&
-                    !(now == QAudio::IdleState && impl_->reader->exhausted()))
-                    return;
-                const QString lost = lossReason(impl_->sink->error());
-                stop();
-                if (!lost.isEmpty()) {
-                    impl_->lossReported = true;
-                    emit soundStopped(lost);
-                }
-            },
-            Qt::QueuedConnection);
+            this, [this, generation] { sinkStateChanged(generation); }, Qt::QueuedConnection);
     });
     sink->start(reader.get());
     if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {

@@ -39,6 +39,12 @@ class PcmPlayer : public QObject {
     void soundStopped(const QString& reason);
 
   private:
+    // Says once that no sound can be played, for `reason`; returns false.
+    bool unavailable(const QString& reason);
+    // The sink of sound `generation` left its active state: ends the sound when it has played to
+    // its end or was lost.
+    void sinkStateChanged(quint64 generation);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -45,6 +45,41 @@ void UnitDialog::reject() {
     done(cancelId);
 }
 
+void UnitDialog::showEvent(QShowEvent* event) {
+    if (!roomMade_) {
+        makeRoomForTexts();
+        roomMade_ = true;
+    }
+    QDialog::showEvent(event);
+}
+
+void UnitDialog::makeRoomForTexts() {
+    const int gap = units_.toPixels(textGap, 0).width();
+    const QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    // In the order the texts were added, so a text that moves is moved before it is looked at.
+    for (const QLabel* text : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (text->text().isEmpty())
+            continue; // an icon
+        const QRect reach = text->geometry().adjusted(0, 0, gap, 0);
+        for (const QWidget* reached : controls) {
+            if (reached == text || reached->x() <= text->x() ||
+                !reached->geometry().intersects(reach))
+                continue;
+            const int column = reached->x();
+            const int shift = reach.right() + 1 - column;
+            for (QWidget* control : controls)
+                if (control->x() >= column)
+                    control->move(control->x() + shift, control->y());
+        }
+    }
+    int right = 0;
+    for (const QWidget* control : controls)
+        right = std::max(right, control->geometry().right());
+    const int margin = units_.toPixels(edgeMargin, 0).width();
+    if (right + margin >= width())
+        setFixedWidth(right + 1 + margin);
+}
+
 QLabel* UnitDialog::addText(const QString& text, QRect place, int id, Grow grow) {
     auto* label = new QLabel(text, this);
     if (id != 0)

@@ -25,7 +25,8 @@ inline constexpr int okId = 1;
 inline constexpr int cancelId = 2;
 
 // Where a static text that needs more room than its place grows: to the right, or to the left
-// where it labels the control on its right. A text is never shrunk or cut, so it stays readable.
+// where it labels the control on its right. A text is never shrunk or cut, so it stays readable:
+// the controls it would reach are moved further right when the dialog first shows.
 enum class Grow { right, left };
 
 // How a push button is drawn.
@@ -44,6 +45,8 @@ class UnitDialog : public QDialog {
     void reject() override;
 
   protected:
+    void showEvent(QShowEvent* event) override;
+
     // Dialog `id` (its objectName), `size` in units of `font`.
     UnitDialog(QWidget* parent, int id, const QString& title, QSize size,
                const QFont& font = dialogFont());
@@ -67,8 +70,16 @@ class UnitDialog : public QDialog {
     QLabel* addIcon(const QIcon& icon, int x, int y);
 
   private:
+    // Moves the controls that a grown static text reaches, with all the controls right of them,
+    // far enough right that a gap is left after the text, and widens the dialog to hold them.
+    void makeRoomForTexts();
+
     DialogUnits units_;
+    bool roomMade_ = false;
 };
+
+// Kept free after a static text before the next control on its right, in dialog units.
+inline constexpr int textGap = 3;
 
 // Drawn with the default button's frame although it is not the default button (a dialog has only
 // one): the Insert note dialog frames Delete like OK.

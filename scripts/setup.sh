@@ -32,7 +32,8 @@ vorel_install_missing() {
 }
 
 # vorel_build DIR [cmake options...] [--target TARGET...]
-# Configures DIR with the options the first time, then builds the targets (default: all).
+# Configures DIR with the options (every time, so options given to a folder configured before take
+# effect too), then builds the targets (default: all).
 vorel_build() {
     local dir=$1
     shift
@@ -49,6 +50,8 @@ vorel_build() {
     export CCACHE_BASEDIR="$PWD"
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S . -B "$dir" -G Ninja "${options[@]}"
+    elif [ ${#options[@]} -gt 0 ]; then
+        cmake "$dir" "${options[@]}" >/dev/null
     fi
     if [ ${#targets[@]} -gt 0 ]; then
         cmake --build "$dir" --target "${targets[@]}" -- -j"$(nproc)"

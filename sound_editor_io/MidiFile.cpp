@@ -37,13 +37,8 @@ constexpr std::uint8_t tempoMeta = 0x51;
 constexpr std::uint8_t timeSignatureMeta = 0x58;
 constexpr std::uint8_t releaseVelocity = 64; // the usual velocity of a note-off
 
-// Big-endian numbers and variable-length quantities (7 bits a byte, most significant first, the
-// high bit set on every byte but the last), as MIDI files store them.
-void appendBigEndian(std::vector<std::byte>& out, std::uint32_t value, int byteCount) {
-    for (int shift = 8 * (byteCount - 1); shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::byte>((value >> shift) & 0xFFu));
-}
-
+// Variable-length quantities (7 bits a byte, most significant first, the high bit set on every
+// byte but the last), as MIDI files store them.
 void appendVariableLength(std::vector<std::byte>& out, std::uint32_t value) {
     std::byte groups[5];
     int count = 0;
@@ -106,17 +101,13 @@ std::vector<std::byte> trackEvents(const SequenceData& sequence) {
     return track;
 }
 
-// A reason to refuse the file, thrown from deep inside the reader and caught by decodeMidiFile.
-struct Damaged {
-    std::string reason;
-};
-
 std::string hex(unsigned value) {
     constexpr std::string_view digits = "0123456789ABCDEF";
     return std::string("0x") + digits[(value >> 4) & 0xFu] + digits[value & 0xFu];
 }
 
-// Reads one chunk's bytes front to back; every read checks that the bytes are there.
+// Reads one chunk's bytes front to back; every read checks that the bytes are there. The first
+// fault found is kept as the reason to refuse the file and ends the chunk: reads after it give 0.
 class ChunkReader {
   public:
     ChunkReader(std::span<const std::byte> bytes, std::size_t fileOffset, std::string name)
@@ -126,8 +117,10 @@ class ChunkReader {
     std::size_t left() const { return bytes_.size() - position_; }
 
     std::uint8_t byte() {
-        if (atEnd())
+        if (atEnd()) {
             fail("ends in the middle of an event");
+            return 0;
+        }
         return std::to_integer<std::uint8_t>(bytes_[position_++]);
     }
 
@@ -148,24 +141,32 @@ class ChunkReader {
                 return value;
         }
         fail("has a variable-length number longer than 4 bytes");
+        return 0;
     }
 
     void skip(std::uint32_t count) {
-        if (count > left())
+        if (count > left()) {
             fail("has an event of " + std::to_string(count) + " bytes running past its end");
+            return;
+        }
         position_ += count;
     }
 
-    [[noreturn]] void fail(const std::string& what) const {
-        throw Damaged{name_ + " " + what + " (byte " + std::to_string(fileOffset_ + position_) +
-                      " of the file)"};
+    void fail(const std::string& what) {
+        if (!status_)
+            return; // the first fault is the one that tells
+        status_ = Status::failure(name_ + " " + what + " (byte " +
+                                  std::to_string(fileOffset_ + position_) + " of the file)");
+        position_ = bytes_.size();
     }
+    const Status& status() const { return status_; }
 
   private:
     std::span<const std::byte> bytes_;
     std::size_t position_ = 0;
     std::size_t fileOffset_; // where bytes_ starts in the file, for the reasons
     std::string name_;
+    Status status_ = Status::success();
 };
 
 // A note as the file holds it, in MIDI ticks.
@@ -186,7 +187,7 @@ struct FileContents {
 // track plays take room.
 using OpenNotes = std::map<int, std::deque<std::size_t>>;
 
-// A meta event, after its status byte. Returns false at the end of the track.
+// A meta event, after its status byte. Returns false at the end of the track (or at a fault).
 bool readMeta(ChunkReader& track, FileContents& contents) {
     const std::uint8_t type = track.byte();
     const std::uint32_t length = track.variableLength();
@@ -196,8 +197,10 @@ bool readMeta(ChunkReader& track, FileContents& contents) {
         track.skip(length);
         return true;
     }
-    if (length != 3)
+    if (length != 3) {
         track.fail("has a tempo event of " + std::to_string(length) + " bytes instead of 3");
+        return false;
+    }
     const std::uint32_t tempo = track.tempo(); // microseconds per quarter note
     if (!contents.microsecondsPerQuarter)
         contents.microsecondsPerQuarter = tempo;
@@ -211,8 +214,10 @@ void readChannelMessage(ChunkReader& track, std::uint8_t status, std::uint8_t fi
     const std::uint8_t kind = status & 0xF0u;
     const bool oneDataByte = kind == programChangeStatus || kind == channelPressureStatus;
     const std::uint8_t second = oneDataByte ? 0 : track.byte();
-    if (first >= 0x80 || second >= 0x80)
+    if (first >= 0x80 || second >= 0x80) {
         track.fail("has a status byte where a data byte is needed");
+        return;
+    }
     const int channel = status & 0x0F;
     const bool noteOn = kind == noteOnStatus && second > 0;
     const bool noteOff = kind == noteOffStatus || (kind == noteOnStatus && second == 0);
@@ -228,7 +233,7 @@ void readChannelMessage(ChunkReader& track, std::uint8_t status, std::uint8_t fi
     }
 }
 
-void readTrack(ChunkReader& track, FileContents& contents) {
+Status readTrack(ChunkReader& track, FileContents& contents) {
     OpenNotes open;
     std::int64_t time = 0;
     std::uint8_t runningStatus = 0; // none yet
@@ -237,8 +242,10 @@ void readTrack(ChunkReader& track, FileContents& contents) {
         std::uint8_t status = track.byte();
         std::uint8_t first = 0; // the first data byte of a channel message
         if (status < 0x80) {
-            if (runningStatus == 0)
+            if (runningStatus == 0) {
                 track.fail("has a data byte (" + hex(status) + ") where a status byte is needed");
+                break;
+            }
             first = status;
             status = runningStatus;
         } else if (status < systemExclusiveStatus) {
@@ -252,6 +259,7 @@ void readTrack(ChunkReader& track, FileContents& contents) {
             track.skip(track.variableLength());
         } else if (status > systemExclusiveStatus) {
             track.fail("has the status byte " + hex(status) + ", which a MIDI file cannot hold");
+            break;
         } else {
             readChannelMessage(track, status, first, time, contents, open);
         }
@@ -260,17 +268,10 @@ void readTrack(ChunkReader& track, FileContents& contents) {
     for (const auto& [number, sounding] : open)
         for (std::size_t index : sounding)
             contents.notes[index].end = time;
+    return track.status();
 }
 
 constexpr std::size_t chunkHeaderSize = 8; // 4-byte id, 4-byte big-endian length
-
-// The caller has checked that the bytes are there.
-std::uint32_t bigEndianAt(std::span<const std::byte> bytes, std::size_t offset, int byteCount) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < byteCount; ++i)
-        value = (value << 8) | std::to_integer<std::uint32_t>(bytes[offset + i]);
-    return value;
-}
 
 bool hasId(std::span<const std::byte> bytes, std::size_t offset, std::string_view id) {
     return std::equal(id.begin(), id.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset),
@@ -316,18 +317,18 @@ std::vector<std::byte> encodeMidiFile(const SequenceData& sequence) {
     appendBytes(track, {metaStatus, timeSignatureMeta, 4, 4, 2, 24, 8});
     appendVariableLength(track, 0);
     appendBytes(track, {metaStatus, tempoMeta, 3});
-    appendBigEndian(track, static_cast<std::uint32_t>(microsecondsPerMinute / sequence.tempo), 3);
+    be::appendU24(track, static_cast<std::uint32_t>(microsecondsPerMinute / sequence.tempo));
     const std::vector<std::byte> notes = trackEvents(sequence);
     track.insert(track.end(), notes.begin(), notes.end());
 
     std::vector<std::byte> file;
     le::appendAscii(file, "MThd");
-    appendBigEndian(file, 6, 4);                   // header length
-    appendBigEndian(file, 0, 2);                   // format 0: one track
-    appendBigEndian(file, 1, 2);                   // track count
-    appendBigEndian(file, midiTicksPerQuarter, 2); // division
+    be::appendU32(file, 6);                   // header length
+    be::appendU16(file, 0);                   // format 0: one track
+    be::appendU16(file, 1);                   // track count
+    be::appendU16(file, midiTicksPerQuarter); // division
     le::appendAscii(file, "MTrk");
-    appendBigEndian(file, static_cast<std::uint32_t>(track.size()), 4);
+    be::appendU32(file, static_cast<std::uint32_t>(track.size()));
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }
@@ -347,12 +348,12 @@ Result<FileHeader> readHeader(std::span<const std::byte> bytes) {
                           std::to_string(bytes.size()) + " bytes");
     if (bytes.size() < chunkHeaderSize || !hasId(bytes, 0, "MThd"))
         return R::failure("it does not start with a MIDI file header");
-    const std::uint32_t headerLength = bigEndianAt(bytes, 4, 4);
+    const std::uint32_t headerLength = be::readU32(bytes, 4);
     if (headerLength < 6 || headerLength > bytes.size() - chunkHeaderSize)
         return R::failure("its header chunk has " + std::to_string(headerLength) +
                           " bytes, not at least 6 within the file");
-    const std::uint32_t format = bigEndianAt(bytes, 8, 2); // 0 one track, 1 parallel tracks
-    const FileHeader header{headerLength, bigEndianAt(bytes, 10, 2), bigEndianAt(bytes, 12, 2)};
+    const std::uint32_t format = be::readU16(bytes, 8); // 0 one track, 1 parallel tracks
+    const FileHeader header{headerLength, be::readU16(bytes, 10), be::readU16(bytes, 12)};
     if (format == 2)
         return R::failure("it is a format-2 file (independent patterns), which has no single "
                           "timeline to import");
@@ -370,30 +371,27 @@ Result<FileHeader> readHeader(std::span<const std::byte> bytes) {
 Status readTracks(std::span<const std::byte> bytes, const FileHeader& header,
                   FileContents& contents) {
     std::size_t offset = chunkHeaderSize + header.headerLength;
-    try {
-        for (std::uint32_t found = 0; found < header.trackCount;) {
-            if (bytes.size() - offset < chunkHeaderSize)
-                return Status::failure("the file ends before track " + std::to_string(found + 1) +
-                                       " of " + std::to_string(header.trackCount));
-            if (!printableId(bytes.subspan(offset, 4)))
-                return Status::failure("the chunk at byte " + std::to_string(offset) +
-                                       " has a damaged id");
-            const std::uint32_t length = bigEndianAt(bytes, offset + 4, 4);
-            const std::size_t body = offset + chunkHeaderSize;
-            if (length > bytes.size() - body)
-                return Status::failure("the chunk at byte " + std::to_string(offset) +
-                                       " declares " + std::to_string(length) + " bytes, but only " +
-                                       std::to_string(bytes.size() - body) + " follow");
-            if (hasId(bytes, offset, "MTrk")) {
-                ChunkReader track(bytes.subspan(body, length), body,
-                                  "track " + std::to_string(found + 1));
-                readTrack(track, contents);
-                ++found;
-            }
-            offset = body + length;
+    for (std::uint32_t found = 0; found < header.trackCount;) {
+        if (bytes.size() - offset < chunkHeaderSize)
+            return Status::failure("the file ends before track " + std::to_string(found + 1) +
+                                   " of " + std::to_string(header.trackCount));
+        if (!printableId(bytes.subspan(offset, 4)))
+            return Status::failure("the chunk at byte " + std::to_string(offset) +
+                                   " has a damaged id");
+        const std::uint32_t length = be::readU32(bytes, offset + 4);
+        const std::size_t body = offset + chunkHeaderSize;
+        if (length > bytes.size() - body)
+            return Status::failure("the chunk at byte " + std::to_string(offset) + " declares " +
+                                   std::to_string(length) + " bytes, but only " +
+                                   std::to_string(bytes.size() - body) + " follow");
+        if (hasId(bytes, offset, "MTrk")) {
+            ChunkReader track(bytes.subspan(body, length), body,
+                              "track " + std::to_string(found + 1));
+            if (Status read = readTrack(track, contents); !read)
+                return read;
+            ++found;
         }
-    } catch (const Damaged& damaged) {
-        return Status::failure(damaged.reason);
+        offset = body + length;
     }
     return Status::success();
 }

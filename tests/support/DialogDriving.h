@@ -2,6 +2,9 @@
 
 #include "support/Deadlines.h"
 
+#include "platform/DialogUnits.h"
+#include "platform/UnitDialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,8 +22,33 @@
 
 namespace vorel::test {
 
+// Every static text of `dialog` shows whole: as large as its text needs, inside the dialog, and
+// neither covered by another control nor touching the next one on its right.
+inline void expectTextsWhole(const QDialog* dialog) {
+    if (qobject_cast<const UnitDialog*>(dialog) == nullptr)
+        return; // a message box or a file dialog: Qt's layouts place its texts
+    const int gap = DialogUnits(dialog->font()).toPixels(textGap, 0).width();
+    const QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QLabel* label : dialog->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->text().isEmpty() || !label->isVisible())
+            continue; // an icon
+        const QRect place = label->geometry();
+        const QRect reach = place.adjusted(0, 0, gap, 0);
+        const std::string text = label->text().toStdString();
+        EXPECT_GE(place.width(), label->sizeHint().width()) << text;
+        EXPECT_GE(place.height(), label->sizeHint().height()) << text;
+        EXPECT_TRUE(dialog->rect().contains(place)) << text;
+        for (const QWidget* other : controls)
+            EXPECT_TRUE(other == label || !other->isVisible() ||
+                        !other->geometry().intersects(other->x() > place.x() ? reach : place))
+                << text << " reaches control " << other->objectName().toStdString() << " "
+                << other->property("text").toString().toStdString();
+    }
+}
+
 // Runs `handle` on the next modal dialog that opens (polling from the event loop the dialog
-// runs), so a test can fill and close it. Fails the test when none opens before the deadline of a
+// runs), so a test can fill and close it. Every dialog a test opens so is checked to show its
+// texts whole. Fails the test when none opens before the deadline of a
 // hung test.
 inline void onNextDialog(std::function<void(QDialog*)> handle) {
     auto* timer = new QTimer(qApp);
@@ -32,6 +60,7 @@ inline void onNextDialog(std::function<void(QDialog*)> handle) {
             dialog && dialog->isVisible()) {
             timer->stop();
             timer->deleteLater();
+            expectTextsWhole(dialog);
             handle(dialog);
         } else if (clock->elapsed() > hungMs) {
             timer->stop();
