@@ -221,14 +221,14 @@ RecoveryStore::Snapshot UnsavedWork::snapshot() {
                             document->name_.toStdString(),
                             enginePath(document->path()),
                             {}};
-        if (document->modified())
+        if (document->modified()) {
             snapshot.contents.push_back(document->current_);
-        else if (document->fileHeld_ && !document->path().isEmpty())
+        } else if (document->fileHeld_ && !document->path().isEmpty()) {
             entry.fromFile = document->fileHeld_;
-        else
+            snapshot.contents.emplace_back(); // no copy: its file is the user's
+        } else {
             continue; // as it was at the start
-        if (entry.fromFile)
-            snapshot.contents.emplace_back();
+        }
         snapshot.index.documents.push_back(std::move(entry));
     }
     return snapshot;
