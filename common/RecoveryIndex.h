@@ -67,7 +67,7 @@ bool isRunning(const ProcessIdentity& process);
 //     name saw
 //     path /home/ada/saw.vorelwf
 //     size 800
-//     checksum 5c0f8a3e12d4b7a9
+//     checksum 0e5fd385fa17c1ef
 //
 // One entry a line, a word and its value; "file", "name", "path", "size" and "checksum" belong to
 // the document above them. A document has either a file (its copy) or a path, a size and a

@@ -136,7 +136,8 @@ class UnsavedWork : public QObject {
     };
     struct LeftDocuments {
         std::vector<Copy> found;
-        QStringList unavailable; // "the wave "saw" (/x/saw.vorelwf) is not loaded: why"
+        // "the wave "saw" (/x/saw.vorelwf) is not loaded, and nothing in its place: why"
+        QStringList unavailable;
     };
 
     bool save(Document& document);
