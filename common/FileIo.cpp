@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -271,39 +273,72 @@ std::optional<SaveFailure> saveAll(std::span<const FileToWrite> files) {
     return std::nullopt;
 }
 
+// Reads the file from its start in chunks, handing each to `take`, until its end or until `limit`
+// bytes have been read.
+Status readInChunks(const std::string& path, std::size_t limit,
+                    const std::function<void(std::span<const std::byte>)>& take) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return Status::failure("cannot open it: " + systemReason());
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return Status::failure("cannot read it: " + systemReason());
+    if (S_ISDIR(info.st_mode))
+        return Status::failure("it is a folder, not a file");
+
+    std::vector<std::byte> chunk(64 * 1024);
+    for (std::size_t done = 0; done < limit;) {
+        const std::size_t want = std::min(chunk.size(), limit - done);
+        const ssize_t got = ::read(file.get(), chunk.data(), want);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Status::failure("cannot read it: " + systemReason());
+        if (got == 0)
+            break;
+        take(std::span(chunk).first(static_cast<std::size_t>(got)));
+        done += static_cast<std::size_t>(got);
+    }
+    return Status::success();
+}
+
+// FNV-1a, 64 bits: the offset basis and the prime of its definition.
+constexpr std::uint64_t fnvOffsetBasis = 0xcbf29ce484222325;
+constexpr std::uint64_t fnvPrime = 0x100000001b3;
+
+std::uint64_t fnv1a(std::uint64_t hash, std::span<const std::byte> bytes) {
+    for (std::byte byte : bytes)
+        hash = (hash ^ std::to_integer<std::uint64_t>(byte)) * fnvPrime;
+    return hash;
+}
+
 } // namespace
 
 Result<std::vector<std::byte>> readFileBytes(const std::string& path, std::size_t maxBytes) {
-    using R = Result<std::vector<std::byte>>;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        return R::failure("cannot open it: " + systemReason());
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
-        return R::failure("cannot read it: " + systemReason());
-    if (S_ISDIR(info.st_mode))
-        return R::failure("it is a folder, not a file");
-
     std::vector<std::byte> bytes;
-    const std::size_t limit = maxBytes + 1;
-    std::size_t chunk = 64 * 1024;
-    while (bytes.size() < limit) {
-        std::size_t want = std::min(chunk, limit - bytes.size());
-        std::size_t old = bytes.size();
-        bytes.resize(old + want);
-        ssize_t got = ::read(file.get(), bytes.data() + old, want);
-        if (got < 0) {
-            if (errno == EINTR) {
-                bytes.resize(old);
-                continue;
-            }
-            return R::failure("cannot read it: " + systemReason());
-        }
-        bytes.resize(old + static_cast<std::size_t>(got));
-        if (got == 0)
-            break;
-    }
-    return R::success(std::move(bytes));
+    const Status read =
+        readInChunks(path, maxBytes + 1, [&bytes](std::span<const std::byte> chunk) {
+            bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+        });
+    if (!read)
+        return Result<std::vector<std::byte>>::failure(read.error());
+    return Result<std::vector<std::byte>>::success(std::move(bytes));
+}
+
+FileFingerprint fingerprintOf(std::span<const std::byte> bytes) {
+    return {bytes.size(), fnv1a(fnvOffsetBasis, bytes)};
+}
+
+Result<FileFingerprint> fingerprintFile(const std::string& path) {
+    FileFingerprint fingerprint{0, fnvOffsetBasis};
+    const Status read = readInChunks(path, std::numeric_limits<std::size_t>::max(),
+                                     [&fingerprint](std::span<const std::byte> chunk) {
+                                         fingerprint.size += chunk.size();
+                                         fingerprint.checksum = fnv1a(fingerprint.checksum, chunk);
+                                     });
+    if (!read)
+        return Result<FileFingerprint>::failure(read.error());
+    return Result<FileFingerprint>::success(fingerprint);
 }
 
 Status writeFileAtomically(const std::string& path, std::span<const std::byte> bytes) {

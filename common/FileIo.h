@@ -3,6 +3,7 @@
 #include "common/Result.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +13,17 @@ namespace vorel {
 // Reads at most maxBytes + 1 bytes of a file, so a caller can tell an oversized file from one
 // that fits, without reading a huge file whole.
 Result<std::vector<std::byte>> readFileBytes(const std::string& path, std::size_t maxBytes);
+
+// What a file holds, in short: its length and the 64-bit FNV-1a hash of its bytes. Enough to tell
+// whether a file still holds what it held when it was loaded.
+struct FileFingerprint {
+    std::uint64_t size = 0;     // bytes
+    std::uint64_t checksum = 0; // FNV-1a, 64 bits, over all of them
+    bool operator==(const FileFingerprint&) const = default;
+};
+FileFingerprint fingerprintOf(std::span<const std::byte> bytes);
+// The fingerprint of the whole file, read in chunks; the reason when it cannot be read.
+Result<FileFingerprint> fingerprintFile(const std::string& path);
 
 // Writes a file so that it is either wholly there or not changed at all: the bytes go to a new
 // temporary file in the destination's folder, are flushed to disk, and the temporary file is

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cinttypes>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,9 +48,9 @@ std::optional<std::string> unescaped(std::string_view value) {
     return out;
 }
 
-template <typename Number> std::optional<Number> wholeNumber(std::string_view text) {
+template <typename Number> std::optional<Number> wholeNumber(std::string_view text, int base = 10) {
     Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
         return std::nullopt;
     return value;
@@ -104,7 +106,8 @@ class IndexReader {
         return seen_.insert(document + word).second;
     }
     static bool isDocumentEntry(std::string_view word) {
-        return word == "file" || word == "name" || word == "path";
+        return word == "file" || word == "name" || word == "path" || word == "size" ||
+               word == "checksum";
     }
 
     std::string entry(std::string_view line) {
@@ -130,6 +133,8 @@ class IndexReader {
         if (!isDocumentEntry(word))
             return "unknown entry \"" + word + "\"";
         RecoveryEntry& last = index_.documents.back();
+        if (word == "size" || word == "checksum")
+            return fingerprint(word, value, last);
         if (word == "file")
             return text(value, last.file) && isPlainFileName(last.file)
                        ? ""
@@ -142,6 +147,21 @@ class IndexReader {
         if (plain)
             into = std::move(*plain);
         return plain.has_value();
+    }
+
+    static std::string fingerprint(const std::string& word, std::string_view value,
+                                   RecoveryEntry& document) {
+        constexpr int hex = 16;
+        constexpr std::size_t checksumDigits = 16; // 64 bits
+        const bool size = word == "size";
+        const auto number = wholeNumber<std::uint64_t>(value, size ? 10 : hex);
+        if (!number || (!size && value.size() != checksumDigits))
+            return "\"" + std::string(value) + "\" is not a " +
+                   (size ? "whole number" : "checksum of 16 hex digits");
+        if (!document.fromFile)
+            document.fromFile.emplace();
+        (size ? document.fromFile->size : document.fromFile->checksum) = *number;
+        return "";
     }
 
     std::string process(std::string_view value) {
@@ -163,17 +183,32 @@ class IndexReader {
         for (const RecoveryEntry& earlier : index_.documents)
             if (earlier.kind == *kind)
                 return "a second " + std::string(value);
-        if (!index_.documents.empty() && index_.documents.back().file.empty())
-            return "the document above has no file";
-        index_.documents.push_back({*kind, {}, {}, {}});
+        if (std::string problem = lastDocumentProblem(); !problem.empty())
+            return "the document above " + problem;
+        index_.documents.push_back({*kind, {}, {}, {}, {}});
         return "";
     }
 
     std::string finish() const {
         if (index_.program.empty() || index_.process.id == 0)
             return "the program or the process is missing";
-        if (!index_.documents.empty() && index_.documents.back().file.empty())
-            return "the last document has no file";
+        if (std::string problem = lastDocumentProblem(); !problem.empty())
+            return "the last document " + problem;
+        return "";
+    }
+
+    // A document is its copy, or the file it was loaded from with what that file held.
+    std::string lastDocumentProblem() const {
+        if (index_.documents.empty())
+            return "";
+        const std::string document = std::to_string(index_.documents.size()) + ":";
+        const bool sized = seen_.count(document + "size") != 0;
+        const bool summed = seen_.count(document + "checksum") != 0;
+        const RecoveryEntry& last = index_.documents.back();
+        if (!last.file.empty())
+            return sized || summed ? "has a file and a size or checksum" : "";
+        if (last.originalPath.empty() || !sized || !summed)
+            return "has no file, nor a path, size and checksum";
         return "";
     }
 
@@ -242,12 +277,19 @@ std::string encodeRecoveryIndex(const RecoveryIndex& index) {
     if (index.page)
         text += "page " + std::to_string(*index.page) + "\n";
     for (const RecoveryEntry& document : index.documents) {
-        text += "document " + std::string(namesOf(document.kind).word) + "\nfile " +
-                escaped(document.file) + "\n";
+        text += "document " + std::string(namesOf(document.kind).word) + "\n";
+        if (!document.file.empty())
+            text += "file " + escaped(document.file) + "\n";
         if (!document.name.empty())
             text += "name " + escaped(document.name) + "\n";
         if (!document.originalPath.empty())
             text += "path " + escaped(document.originalPath) + "\n";
+        if (document.fromFile) {
+            char checksum[17];
+            std::snprintf(checksum, sizeof checksum, "%016" PRIx64, document.fromFile->checksum);
+            text +=
+                "size " + std::to_string(document.fromFile->size) + "\nchecksum " + checksum + "\n";
+        }
     }
     return text;
 }
@@ -304,8 +346,10 @@ LeftWorkSearch findLeftWork(const std::string& folder, std::string_view program)
 
 void removeLeftWork(const std::string& folder, const LeftWork& work) {
     std::error_code ignored;
+    // An unmodified document has no copy: its file is the user's.
     for (const RecoveryEntry& document : work.index.documents)
-        std::filesystem::remove(folder + "/" + document.file, ignored);
+        if (!document.file.empty())
+            std::filesystem::remove(folder + "/" + document.file, ignored);
     std::filesystem::remove(work.indexPath, ignored);
 }
 

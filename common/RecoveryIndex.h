@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FileIo.h"
 #include "common/Result.h"
 
 #include <cstdint>
@@ -26,12 +27,15 @@ inline constexpr DocumentKindNames documentKinds[] = {
 };
 const DocumentKindNames& namesOf(DocumentKind kind);
 
-// One copy named by an index.
+// One document named by an index: a modified one by its copy, an unmodified one by the file it
+// was loaded from (or saved to), to be loaded again from there.
 struct RecoveryEntry {
     DocumentKind kind = DocumentKind::sequence;
-    std::string file;         // the copy: a plain file name inside the recovery folder
+    std::string file;         // the copy: a plain file name inside the recovery folder; empty: none
     std::string name;         // the document's name as the program showed it; empty: unnamed
     std::string originalPath; // the file it was loaded from or saved to; empty: none
+    // For a document without a copy: what originalPath held when the document was loaded.
+    std::optional<FileFingerprint> fromFile;
     bool operator==(const RecoveryEntry&) const = default;
 };
 
@@ -59,9 +63,16 @@ bool isRunning(const ProcessIdentity& process);
 //     file vorel-sound-editor-4711-1234567-sequence.vorelsqf
 //     name demo
 //     path /home/ada/demo.vorelsqf
+//     document wave
+//     name saw
+//     path /home/ada/saw.vorelwf
+//     size 800
+//     checksum 0e5fd385fa17c1ef
 //
-// One entry a line, a word and its value; "file", "name" and "path" belong to the document
-// above them. In values a backslash is written "\\" and a line break "\n".
+// One entry a line, a word and its value; "file", "name", "path", "size" and "checksum" belong to
+// the document above them. A document has either a file (its copy) or a path, a size and a
+// checksum (16 hex digits, fingerprintOf): an index written before unmodified documents were
+// named holds only copies. In values a backslash is written "\\" and a line break "\n".
 struct RecoveryIndex {
     std::string program;
     ProcessIdentity process;
@@ -73,8 +84,8 @@ struct RecoveryIndex {
 
 std::string encodeRecoveryIndex(const RecoveryIndex& index);
 // Refuses, naming the line, anything but the entries above once each (per document), a document
-// without a file, a file name that is not a plain name in the folder, and two documents of one
-// kind.
+// with neither a file nor a path, size and checksum (or with a file and a size or checksum), a
+// file name that is not a plain name in the folder, and two documents of one kind.
 Result<RecoveryIndex> decodeRecoveryIndex(std::string_view text);
 
 // Where the copies live: $XDG_STATE_HOME/vorel/recovery, or ~/.local/state/vorel/recovery when

@@ -126,6 +126,8 @@ Status RecoveryStore::apply(Snapshot& snapshot) const {
     snapshot.index.process = process_;
     for (std::size_t i = 0; i < snapshot.index.documents.size(); ++i) {
         RecoveryEntry& document = snapshot.index.documents[i];
+        if (document.fromFile)
+            continue; // unmodified: its own file is all it needs
         const std::string path = copyPath(document.kind);
         document.file = std::filesystem::path(path).filename().string();
         if (const Status saved = writeFileAtomically(path, snapshot.contents[i]); !saved)
@@ -137,9 +139,11 @@ Status RecoveryStore::apply(Snapshot& snapshot) const {
         !saved)
         return Status::failure(indexPath() + ": " + saved.error());
     for (const DocumentKindNames& names : documentKinds) {
-        const bool kept = std::any_of(
-            snapshot.index.documents.begin(), snapshot.index.documents.end(),
-            [&names](const RecoveryEntry& document) { return document.kind == names.kind; });
+        const bool kept =
+            std::any_of(snapshot.index.documents.begin(), snapshot.index.documents.end(),
+                        [&names](const RecoveryEntry& document) {
+                            return document.kind == names.kind && !document.fromFile;
+                        });
         if (!kept)
             std::filesystem::remove(copyPath(names.kind), ignored);
     }

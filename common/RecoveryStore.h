@@ -15,9 +15,10 @@
 namespace vorel {
 
 // The recovery copies of this process: one file per modified document, in its own format, and the
-// index beside them, all saved atomically in the recovery folder under names that hold the
-// program, the process id and its start time, so that no two processes share a file. The writes
-// run on a thread of the store's own: a window hands over a snapshot and goes on at once.
+// index beside them, which also names the files the unmodified documents were loaded from; all
+// saved atomically in the recovery folder under names that hold the program, the process id and
+// its start time, so that no two processes share a file. The writes run on a thread of the store's
+// own: a window hands over a snapshot and goes on at once.
 class RecoveryStore {
   public:
     RecoveryStore(std::string folder, std::string program);
@@ -27,7 +28,8 @@ class RecoveryStore {
 
     // What the folder is to hold for this process. The store fills in the program, the process
     // and the copies' file names; `contents` holds the file of each of `index.documents`, in
-    // order. No documents: every file of this process is removed.
+    // order (nothing for a document named by its own file, `fromFile`). No documents: every file
+    // of this process is removed.
     struct Snapshot {
         RecoveryIndex index;
         std::vector<std::vector<std::byte>> contents;

@@ -42,11 +42,12 @@ QString Document::described() const {
     return vorel::described(handling_.noun, name_);
 }
 
-void Document::storedIn(const QString& path) {
+void Document::storedIn(const QString& path, std::optional<FileFingerprint> held) {
     refresh();
     path_ = path;
     name_ = nameOf(path);
     stored_ = current_;
+    fileHeld_ = held;
     modified_ = false;
 }
 
@@ -55,6 +56,7 @@ void Document::unsaved(const QString& name, const QString& path) {
     path_ = path;
     name_ = name;
     stored_.reset();
+    fileHeld_.reset();
     modified_ = true;
 }
 
@@ -62,7 +64,8 @@ bool Document::refresh() {
     std::vector<std::byte> now = handling_.contents();
     const bool changed = now != current_;
     current_ = std::move(now);
-    modified_ = !stored_ || *stored_ != current_;
+    // One the window only reads is never modified: it holds what its last load gave it.
+    modified_ = handling_.saveTo && (!stored_ || *stored_ != current_);
     return changed;
 }
 
@@ -103,7 +106,9 @@ void UnsavedWork::changed() {
 }
 
 void UnsavedWork::loaded(Document& document, const QString& path) {
-    document.storedIn(path);
+    // Read once more, so that a recovery can tell whether the file still holds what was loaded.
+    const Result<FileFingerprint> held = fingerprintFile(enginePath(path));
+    document.storedIn(path, held ? std::optional(held.value()) : std::nullopt);
     changed();
     writeCopies();
 }
@@ -200,21 +205,32 @@ void UnsavedWork::setCopyDelay(std::chrono::milliseconds delay) {
 
 RecoveryStore::Snapshot UnsavedWork::snapshot() {
     RecoveryStore::Snapshot snapshot;
-    for (const auto& document : documents_) {
-        if (!document->modified())
-            continue;
-        snapshot.index.documents.push_back({document->handling().kind,
-                                            {},
-                                            document->name_.toStdString(),
-                                            enginePath(document->path())});
-        snapshot.contents.push_back(document->current_);
-    }
     if (view_.describe)
         view_.describe(snapshot.index);
     copiedTempo_ = snapshot.index.tempo;
     copiedPage_ = snapshot.index.page;
-    if (snapshot.index.documents.empty())
-        snapshot.index = {};
+    // Nothing modified: every document is in its file, and there is nothing to recover.
+    if (!anyModified())
+        return {};
+    // The modified documents by their copies, the others by the files they came from: the work
+    // is the whole set (the notes are little use without the wave and the sound they were made
+    // for).
+    for (const auto& document : documents_) {
+        RecoveryEntry entry{document->handling().kind,
+                            {},
+                            document->name_.toStdString(),
+                            enginePath(document->path()),
+                            {}};
+        if (document->modified()) {
+            snapshot.contents.push_back(document->current_);
+        } else if (document->fileHeld_ && !document->path().isEmpty()) {
+            entry.fromFile = document->fileHeld_;
+            snapshot.contents.emplace_back(); // no copy: its file is the user's
+        } else {
+            continue; // as it was at the start
+        }
+        snapshot.index.documents.push_back(std::move(entry));
+    }
     return snapshot;
 }
 
@@ -241,27 +257,31 @@ void UnsavedWork::offerLeftWork() {
     QStringList damaged;
     for (const std::string& index : search.damaged)
         damaged << QString::fromStdString(index);
-    std::vector<std::pair<const LeftWork*, std::vector<Copy>>> offers;
+    std::vector<std::pair<const LeftWork*, LeftDocuments>> offers;
     for (const LeftWork& work : search.found) {
-        std::vector<Copy> copies = readCopies(work, damaged);
-        if (copies.empty())
-            removeLeftWork(store_->folder(), work);
+        LeftDocuments documents = readLeftWork(work, damaged);
+        // Without a change there is nothing to offer: the files the rest came from are all there.
+        const bool changes = std::any_of(documents.found.begin(), documents.found.end(),
+                                         [](const Copy& copy) { return !copy.entry->fromFile; });
+        if (changes)
+            offers.emplace_back(&work, std::move(documents));
         else
-            offers.emplace_back(&work, std::move(copies));
+            removeLeftWork(store_->folder(), work);
     }
     if (!damaged.isEmpty())
         dialogs_.showMessage(window_, caption_,
                              QStringLiteral("Some unsaved work is damaged and cannot be recovered; "
                                             "it was set aside:\n%1")
                                  .arg(damaged.join(QLatin1Char('\n'))));
-    for (const auto& [work, copies] : offers)
-        offer(*work, copies);
+    for (const auto& [work, documents] : offers)
+        offer(*work, documents);
 }
 
-std::vector<UnsavedWork::Copy> UnsavedWork::readCopies(const LeftWork& work, QStringList& damaged) {
-    std::vector<Copy> copies;
+UnsavedWork::LeftDocuments UnsavedWork::readLeftWork(const LeftWork& work, QStringList& damaged) {
+    LeftDocuments documents;
     for (const RecoveryEntry& entry : work.index.documents) {
-        const std::string path = store_->folder() + "/" + entry.file;
+        const std::string path =
+            entry.fromFile ? entry.originalPath : store_->folder() + "/" + entry.file;
         const auto document =
             std::find_if(documents_.begin(), documents_.end(),
                          [&entry](const auto& d) { return d->handling().kind == entry.kind; });
@@ -269,34 +289,53 @@ std::vector<UnsavedWork::Copy> UnsavedWork::readCopies(const LeftWork& work, QSt
         Status good = bytes ? Status::success() : Status::failure(bytes.error());
         if (good && bytes.value().size() > largestCopy)
             good = Status::failure("it is too large");
-        if (good && document == documents_.end())
+        if (good && entry.fromFile && fingerprintOf(bytes.value()) != *entry.fromFile)
+            good = Status::failure("it has changed since it was loaded");
+        // A copy only of what the program can save: the sound editor reads waves, never writes.
+        if (good &&
+            (document == documents_.end() || (!entry.fromFile && !(*document)->handling().saveTo)))
             good = Status::failure("this program does not edit such a document");
         if (good)
             good = (*document)->handling().check(bytes.value());
+        const QString reason = QString::fromStdString(good.error());
         if (good) {
-            copies.push_back({document->get(), &entry, std::move(bytes).value()});
+            documents.found.push_back({document->get(), &entry, std::move(bytes).value()});
+        } else if (entry.fromFile) {
+            // The user's own file: named in the offer, and left alone.
+            const QString noun = document == documents_.end()
+                                     ? QString::fromUtf8(namesOf(entry.kind).word)
+                                     : (*document)->handling().noun;
+            documents.unavailable
+                << QStringLiteral("%1 (%2) is not loaded, and nothing in its place: %3")
+                       .arg(described(noun, QString::fromStdString(entry.name)),
+                            QDir::toNativeSeparators(QFile::decodeName(path.c_str())), reason);
         } else {
-            damaged << QStringLiteral("%1: %2").arg(QFile::decodeName(path.c_str()),
-                                                    QString::fromStdString(good.error()));
+            damaged << QStringLiteral("%1: %2").arg(QFile::decodeName(path.c_str()), reason);
             setAside(path);
         }
     }
-    return copies;
+    return documents;
 }
 
-void UnsavedWork::offer(const LeftWork& work, const std::vector<Copy>& copies) {
-    const RecoveryAnswer answer = dialogs_.offerRecovery(window_, describeLeftWork(work, copies));
+void UnsavedWork::offer(const LeftWork& work, const LeftDocuments& documents) {
+    const RecoveryAnswer answer =
+        dialogs_.offerRecovery(window_, describeLeftWork(work, documents));
     if (answer == RecoveryAnswer::later || urgent_)
         return;
     if (answer == RecoveryAnswer::recover) {
         // Over a document changed since (by an earlier offer), only with the user's word.
-        for (const Copy& copy : copies)
+        for (const Copy& copy : documents.found)
             if (!mayReplace(*copy.document))
                 return;
-        for (const Copy& copy : copies) {
+        // The copies as unsaved changes, the rest as loaded from their files.
+        for (const Copy& copy : documents.found) {
             const QString name = QString::fromStdString(copy.entry->name);
+            const QString path = QFile::decodeName(copy.entry->originalPath.c_str());
             copy.document->handling().restore(copy.bytes, name);
-            copy.document->unsaved(name, QFile::decodeName(copy.entry->originalPath.c_str()));
+            if (copy.entry->fromFile)
+                copy.document->storedIn(path, copy.entry->fromFile);
+            else
+                copy.document->unsaved(name, path);
         }
         if (view_.restore)
             view_.restore(work.index);
@@ -308,19 +347,24 @@ void UnsavedWork::offer(const LeftWork& work, const std::vector<Copy>& copies) {
     removeLeftWork(store_->folder(), work);
 }
 
-QString UnsavedWork::describeLeftWork(const LeftWork& work, const std::vector<Copy>& copies) const {
+QString UnsavedWork::describeLeftWork(const LeftWork& work, const LeftDocuments& documents) const {
     const QDateTime when = QFileInfo(QFile::decodeName(work.indexPath.c_str())).lastModified();
     QString text = QStringLiteral("%1 ended on %2 without saving:\n")
                        .arg(caption_, when.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
-    for (const Copy& copy : copies) {
+    for (const Copy& copy : documents.found) {
         text += QStringLiteral("\n    ") +
                 described(copy.document->handling().noun, QString::fromStdString(copy.entry->name));
         const QString path = QFile::decodeName(copy.entry->originalPath.c_str());
         if (!path.isEmpty())
             text += QStringLiteral(" (%1)").arg(QDir::toNativeSeparators(path));
+        text += copy.entry->fromFile ? QStringLiteral(", as in its file")
+                                     : QStringLiteral(", with unsaved changes");
     }
-    return text + QStringLiteral("\n\nRecover brings it back as unsaved changes; Discard throws "
-                                 "it away.");
+    if (!documents.unavailable.isEmpty())
+        text += QStringLiteral("\n\n") + documents.unavailable.join(QLatin1Char('\n'));
+    return text + QStringLiteral("\n\nRecover brings back the changes as unsaved changes and loads "
+                                 "the rest from their files again; Discard throws the changes "
+                                 "away.");
 }
 
 } // namespace vorel

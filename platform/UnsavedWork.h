@@ -26,7 +26,8 @@ namespace vorel {
 class FileCommands;
 
 // What the kit needs of one document a window edits: the sound editor's sequence and its sound
-// settings, the wave editor's wave.
+// settings, the wave editor's wave. The sound editor's wave is one too, though it only reads it:
+// it is never modified, and has no save (saveTo is empty), but it belongs to the work.
 struct DocumentHandling {
     DocumentKind kind;
     QString noun;                 // "sequence", "sound settings", "wave"
@@ -57,7 +58,8 @@ class Document {
 
   private:
     friend class UnsavedWork;
-    void storedIn(const QString& path);
+    // `held` is what the file held then; nothing when it could not be read again.
+    void storedIn(const QString& path, std::optional<FileFingerprint> held);
     void unsaved(const QString& name, const QString& path);
     // Reads the contents again; true when they changed since the last reading.
     bool refresh();
@@ -66,6 +68,7 @@ class Document {
     QString path_;
     QString name_;
     std::optional<std::vector<std::byte>> stored_; // what its file holds; nothing: in no file
+    std::optional<FileFingerprint> fileHeld_;      // the bytes of path_ at the load or save
     std::vector<std::byte> current_;
     bool modified_ = false;
 };
@@ -117,16 +120,24 @@ class UnsavedWork : public QObject {
     void keepCopiesIn(const std::string& folder, const std::string& program, ViewState view = {});
     // How long after a change the copies are written; two seconds unless a test says otherwise.
     void setCopyDelay(std::chrono::milliseconds delay);
-    // At start: offers, one process at a time, the copies left by this program's processes that
-    // no longer run; damaged copies are reported and set aside.
+    // At start: offers, one process at a time, the work left by this program's processes that no
+    // longer run: the copies of the modified documents, and the files the others were loaded
+    // from. Damaged copies are reported and set aside; a file that has changed since, or cannot be
+    // read, is named in the offer and not loaded.
     void offerLeftWork();
     const RecoveryStore* store() const { return store_.get(); }
 
   private:
+    // A document of left work, read and checked: a copy, or the file it was loaded from.
     struct Copy {
         Document* document;
         const RecoveryEntry* entry;
         std::vector<std::byte> bytes;
+    };
+    struct LeftDocuments {
+        std::vector<Copy> found;
+        // "the wave "saw" (/x/saw.vorelwf) is not loaded, and nothing in its place: why"
+        QStringList unavailable;
     };
 
     bool save(Document& document);
@@ -135,9 +146,9 @@ class UnsavedWork : public QObject {
     RecoveryStore::Snapshot snapshot();
     void writeCopies();
     void reportCopyFailure(const QString& reason);
-    std::vector<Copy> readCopies(const LeftWork& work, QStringList& damaged);
-    void offer(const LeftWork& work, const std::vector<Copy>& copies);
-    QString describeLeftWork(const LeftWork& work, const std::vector<Copy>& copies) const;
+    LeftDocuments readLeftWork(const LeftWork& work, QStringList& damaged);
+    void offer(const LeftWork& work, const LeftDocuments& documents);
+    QString describeLeftWork(const LeftWork& work, const LeftDocuments& documents) const;
 
     QWidget* window_;
     UserDialogs& dialogs_;

@@ -431,6 +431,7 @@ void MainWindow::loadWaveFrom(const QString& path) {
     }
     state_.wave = wave.value();
     state_.waveName = nameOf(path);
+    work_.loaded(*waveDocument_, path);
 }
 
 bool MainWindow::loadSound(int) {
@@ -619,6 +620,19 @@ void MainWindow::trackDocuments() {
              state_.settings = decodeSoundFile(bytes).value();
              state_.settingsName = nameFromTitle(name.toStdU16String());
              undo_->clear();
+         }});
+    // The wave is only read here, never modified; it is tracked so that a recovery brings it back
+    // with the notes and the settings that were made for it. It has no save.
+    waveDocument_ = &work_.add(
+        {DocumentKind::wave,
+         QStringLiteral("wave"),
+         {},
+         [this] { return encodeWaveFile(state_.wave); },
+         {},
+         [](std::span<const std::byte> bytes) { return checkedBy(decodeWaveFile, bytes); },
+         [this](std::span<const std::byte> bytes, const QString& name) {
+             state_.wave = decodeWaveFile(bytes).value();
+             state_.waveName = nameFromTitle(name.toStdU16String());
          }});
 }
 

@@ -124,6 +124,7 @@ class MainWindow : public QMainWindow {
     UnsavedWork work_;
     Document* sequenceDocument_ = nullptr;
     Document* soundDocument_ = nullptr;
+    Document* waveDocument_ = nullptr;
 };
 
 } // namespace vorel

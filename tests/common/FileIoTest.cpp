@@ -100,6 +100,21 @@ TEST_F(FileIoTest, ReadStopsOneByteAfterTheLimitAndRefusesFoldersAndMissingFiles
     EXPECT_NE(dir.error().find("folder"), std::string::npos);
 }
 
+// The checksum is kept in files, so it must never change: FNV-1a 64's published test values.
+TEST_F(FileIoTest, FingerprintIsTheLengthAndTheFnv1aHashOfTheBytesReadInAnyChunks) {
+    EXPECT_EQ(fingerprintOf({}), (FileFingerprint{0, 0xcbf29ce484222325}));
+    EXPECT_EQ(fingerprintOf(bytesOf("foobar")), (FileFingerprint{6, 0x85944171f73967e8}));
+    std::vector<std::byte> big(200000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::byte>(i * 7);
+    const std::string path = folder / "big.bin";
+    ASSERT_TRUE(writeFileAtomically(path, big));
+    const Result<FileFingerprint> file = fingerprintFile(path);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(file.value(), fingerprintOf(big));
+    EXPECT_FALSE(fingerprintFile(folder / "nothing.bin"));
+}
+
 TEST_F(FileIoTest, SaveThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
     ASSERT_TRUE(writeFileAtomically(folder / "target.bin", bytesOf("old")));
     fs::create_directories(folder / "sub");

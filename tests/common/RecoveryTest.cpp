@@ -28,10 +28,17 @@ TEST(RecoveryIndexTest, KeepsAnyNameAndPathAndRefusesWhatItCannotTrust) {
                               {4711, 1234567},
                               132,
                               3,
-                              {{DocumentKind::sequence, "s.vorelsqf", "two\nlines \\ and spaces",
-                                "/home/ada/my songs/demo.vorelsqf"},
-                               {DocumentKind::sound, "s.vorelsf", "", ""}}};
-    const Result<RecoveryIndex> read = decodeRecoveryIndex(encodeRecoveryIndex(index));
+                              {{DocumentKind::sequence,
+                                "s.vorelsqf",
+                                "two\nlines \\ and spaces",
+                                "/home/ada/my songs/demo.vorelsqf",
+                                {}},
+                               {DocumentKind::sound, "s.vorelsf", "", "", {}},
+                               {DocumentKind::wave, "", "saw", "/w/saw.vorelwf",
+                                FileFingerprint{800, 0x0123456789abcdef}}}};
+    const std::string text = encodeRecoveryIndex(index);
+    EXPECT_NE(text.find("size 800\nchecksum 0123456789abcdef\n"), std::string::npos) << text;
+    const Result<RecoveryIndex> read = decodeRecoveryIndex(text);
     ASSERT_TRUE(read) << read.error();
     EXPECT_EQ(read.value(), index);
 
@@ -49,6 +56,9 @@ TEST(RecoveryIndexTest, KeepsAnyNameAndPathAndRefusesWhatItCannotTrust) {
         {start + "document wave\nfile a\ndocument wave\nfile b\n", "line 6: a second wave"},
         {start + "document wave\n", "the last document has no file"},
         {start + "document chord\nfile a\n", "unknown document kind"},
+        {start + "document wave\npath /a\nsize 800\n", "the last document has no file"},
+        {start + "document wave\npath /a\nsize 8\nchecksum 12\n", "line 7: \"12\" is not a"},
+        {start + "document wave\nfile a\nsize 8\ndocument sound\n", "above has a file and a"},
     };
     for (const auto& [text, reason] : damaged) {
         const Result<RecoveryIndex> refused = decodeRecoveryIndex(text);
@@ -70,9 +80,10 @@ TEST(RecoveryStoreTest, HoldsACopyOfEachModifiedDocumentAndRemovesTheRest) {
     RecoveryStore store(folder, "vorel-sound-editor");
     RecoveryStore::Snapshot both;
     both.index.tempo = 99;
-    both.index.documents = {{DocumentKind::sequence, {}, "demo", "/x/demo.vorelsqf"},
-                            {DocumentKind::sound, {}, "", ""}};
-    both.contents = {bytesOf("notes"), bytesOf("sound")};
+    both.index.documents = {{DocumentKind::sequence, {}, "demo", "/x/demo.vorelsqf", {}},
+                            {DocumentKind::sound, {}, "", "", {}},
+                            {DocumentKind::wave, {}, "saw", "/x/saw.vorelwf", FileFingerprint{}}};
+    both.contents = {bytesOf("notes"), bytesOf("sound"), {}};
     store.write(both);
     store.waitUntilWritten();
 
@@ -86,15 +97,18 @@ TEST(RecoveryStoreTest, HoldsACopyOfEachModifiedDocumentAndRemovesTheRest) {
     ASSERT_TRUE(read) << read.error();
     EXPECT_EQ(read.value().process, currentProcess());
     EXPECT_EQ(read.value().tempo, 99);
-    ASSERT_EQ(read.value().documents.size(), 2u);
+    ASSERT_EQ(read.value().documents.size(), 3u);
     EXPECT_EQ(folder + "/" + read.value().documents[0].file,
               store.copyPath(DocumentKind::sequence));
+    // The unmodified wave is named by its own file and has no copy.
+    EXPECT_EQ(read.value().documents[2], both.index.documents[2]);
+    EXPECT_FALSE(fs::exists(store.copyPath(DocumentKind::wave)));
     EXPECT_EQ(readFileBytes(store.copyPath(DocumentKind::sequence), 100).value(), bytesOf("notes"));
 
     // The sound settings were saved: their copy goes. Then a clean exit takes the rest.
     RecoveryStore::Snapshot sequenceOnly = both;
-    sequenceOnly.index.documents.pop_back();
-    sequenceOnly.contents.pop_back();
+    sequenceOnly.index.documents.erase(sequenceOnly.index.documents.begin() + 1);
+    sequenceOnly.contents.erase(sequenceOnly.contents.begin() + 1);
     ASSERT_TRUE(store.writeNow(sequenceOnly));
     EXPECT_FALSE(fs::exists(store.copyPath(DocumentKind::sound)));
     EXPECT_TRUE(fs::exists(store.copyPath(DocumentKind::sequence)));
@@ -118,7 +132,7 @@ TEST(RecoveryStoreTest, LeftWorkIsThatOfEndedProcessesOfTheProgramAndDamagedInde
     ended.startTime += 1; // the same id, given to an earlier process that has ended
     auto leave = [&](const std::string& name, const std::string& program, ProcessIdentity process) {
         RecoveryIndex index{
-            program, process, {}, {}, {{DocumentKind::wave, name + ".vorelwf", "", ""}}};
+            program, process, {}, {}, {{DocumentKind::wave, name + ".vorelwf", "", "", {}}}};
         writeText(folder + "/" + name + ".vorelwf", "wave");
         writeText(folder + "/" + name + ".index", encodeRecoveryIndex(index));
     };

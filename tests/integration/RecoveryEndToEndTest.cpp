@@ -2,7 +2,6 @@
 #include "common/RecoveryIndex.h"
 #include "common/SoundConstants.h"
 #include "common/WaveFile.h"
-#include "sound_editor_io/MidiFile.h"
 #include "sound_editor_io/SequenceFile.h"
 
 #include "support/Deadlines.h"
@@ -15,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -88,6 +88,49 @@ class RecoveryEndToEndTest : public ::testing::Test {
         return true;
     }
 
+    // The main window's id and the height of its menu bar, above the client area.
+    struct Window {
+        QString id;
+        int menuHeight = 0;
+    };
+    std::optional<Window> findWindow() {
+        const std::optional<QString> found =
+            run("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Vorel sound editor"},
+                environment, hungMs);
+        if (!found)
+            return std::nullopt;
+        const QString id = found->split('\n').first();
+        const std::optional<QString> geometry =
+            run("xdotool", {"getwindowgeometry", "--shell", id}, environment);
+        for (const QString& line : geometry ? geometry->split('\n') : QStringList())
+            if (line.startsWith("HEIGHT="))
+                return Window{id, line.mid(7).toInt() - clientHeight};
+        return std::nullopt;
+    }
+    // A click at client coordinates, with the left button unless told otherwise.
+    bool click(const Window& window, int x, int y, const QString& button = "1") {
+        return run("xdotool",
+                   {"mousemove", "--window", window.id, QString::number(x),
+                    QString::number(y + window.menuHeight), "click", button},
+                   environment)
+            .has_value();
+    }
+    // Keys go to the window that has the focus: the dialog titled `title` gets it first.
+    bool focus(const QString& title) {
+        const std::optional<QString> id =
+            run("xdotool", {"search", "--sync", "--name", "^" + title + "$"}, environment, hungMs);
+        return id && run("xdotool", {"windowfocus", id->split('\n').first()}, environment);
+    }
+    bool pressIn(const QString& title, const QString& key) {
+        return focus(title) && run("xdotool", {"key", key}, environment);
+    }
+    // Replaces the text of the field that has the focus in that dialog.
+    bool typeIn(const QString& title, const QString& text) {
+        return focus(title) && run("xdotool", {"key", "ctrl+a"}, environment) &&
+               run("xdotool", {"type", text}, environment);
+    }
+
+    static constexpr int clientHeight = 700; // the sound editor's client area, below its menu
     TempFolder temp;
     const std::string folder = temp.file("state/vorel/recovery");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -96,45 +139,90 @@ class RecoveryEndToEndTest : public ::testing::Test {
 };
 
 TEST_F(RecoveryEndToEndTest, WorkOfAKilledProgramIsOfferedAndRestoredAtTheNextStart) {
-    // A MIDI file named on the command line is imported as an unsaved sequence.
-    SequenceData tune;
-    tune.placeNote(20, 38, 24, 7, 7);
-    tune.placeNote(200, 40, 48, 3, 5);
-    tune.tempo = 150;
-    ASSERT_TRUE(saveMidiFile(temp.file("tune.mid"), tune));
-    SequenceData imported;
-    applyMidiImport(imported, readMidiFile(temp.file("tune.mid")).value());
-
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (!startDisplay())
+        GTEST_SKIP() << "the window is driven on a display of its own: needs Xvfb and xdotool";
+    for (const char* name : {"saw.vorelwf", "soft-lead.vorelsf", "demo.vorelsqf"})
+        ASSERT_TRUE(fs::copy_file(std::string(VOREL_EXAMPLES_DIR) + "/" + name, temp.file(name)));
+    const std::string wave = temp.file("saw.vorelwf");
+    const std::string sound = temp.file("soft-lead.vorelsf");
     program.setProcessEnvironment(environment);
-    program.start(VOREL_SOUND_EDITOR, {QString::fromStdString(temp.file("tune.mid"))});
+    program.start(VOREL_SOUND_EDITOR, {QString::fromStdString(wave), QString::fromStdString(sound),
+                                       QString::fromStdString(temp.file("demo.vorelsqf"))});
     ASSERT_TRUE(program.waitForStarted());
+    // Ten pages on, past the demo's notes; the tempo up by 10; one note placed there.
+    std::optional<Window> window = findWindow();
+    ASSERT_TRUE(window) << "no window";
+    ASSERT_TRUE(click(*window, 760, 550));
+    ASSERT_TRUE(click(*window, 530, 75));
+    ASSERT_TRUE(click(*window, 502, 298, "3"));
+    ASSERT_TRUE(pressIn("Insert note", "Return"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return indexOf(folder).has_value(); }, hungMs));
     ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
-    ASSERT_TRUE(program.waitForFinished());
-    const RecoveryIndex left = indexOf(folder).value();
-    EXPECT_EQ(left.tempo, 150);
-    ASSERT_EQ(left.documents.size(), 1u);
-    EXPECT_EQ(left.documents[0].kind, DocumentKind::sequence);
-    EXPECT_EQ(left.documents[0].name, "tune");
-    EXPECT_EQ(copyIn(folder, left), encodeSequenceFile(imported));
+    ASSERT_TRUE(program.waitForFinished(hungMs));
 
-    if (!startDisplay())
-        GTEST_SKIP() << "the second start needs Xvfb and xdotool";
-    program.setProcessEnvironment(environment);
+    // The notes by their copy, the settings and the wave by their files.
+    const RecoveryIndex left = indexOf(folder).value();
+    EXPECT_EQ(left.tempo, 130);
+    EXPECT_EQ(left.page, 10);
+    ASSERT_EQ(left.documents.size(), 3u);
+    EXPECT_EQ(left.documents[0].name, "demo");
+    const std::vector<std::byte> notes = copyIn(folder, left);
+    EXPECT_EQ(decodeSequenceFile(notes).value().size(), 53u);
+    const std::pair<DocumentKind, std::string> files[] = {{DocumentKind::sound, sound},
+                                                          {DocumentKind::wave, wave}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(left.documents[i + 1].kind, files[i].first);
+        EXPECT_EQ(left.documents[i + 1].originalPath, files[i].second);
+        EXPECT_TRUE(left.documents[i + 1].file.empty());
+        EXPECT_EQ(left.documents[i + 1].fromFile, fingerprintFile(files[i].second).value());
+    }
+    // What the killed program's "Render->" would have made of it.
+    ASSERT_TRUE(writeFileAtomically(temp.file("killed.vorelsqf"), notes));
+    ASSERT_TRUE(run(VOREL_RENDER,
+                    {"sequence", "--wave", QString::fromStdString(wave), "--sound",
+                     QString::fromStdString(sound), "--sequence",
+                     QString::fromStdString(temp.file("killed.vorelsqf")), "--tempo", "130",
+                     "--quiet", "-o", QString::fromStdString(temp.file("expected.wav"))},
+                    environment, 120000));
+
     program.start(VOREL_SOUND_EDITOR, {});
     ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(run("xdotool", {"search", "--sync", "--name", "Recover unsaved work"}, environment))
-        << "no offer to recover";
-    ASSERT_TRUE(run("xdotool", {"key", "Return"}, environment)); // Recover, the default button
+    // Recover is the default button.
+    ASSERT_TRUE(pressIn("Recover unsaved work", "Return")) << "no offer to recover";
     const long second = static_cast<long>(program.processId());
-    // The recovered work is copied as this process's own before the copies it came from go.
+    // The recovered work is this process's own before the copies it came from go.
     const std::string leftCopy = folder + "/" + left.documents[0].file;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return indexOf(folder, second).has_value() && !fs::exists(leftCopy); }, hungMs));
     const RecoveryIndex recovered = indexOf(folder, second).value();
-    EXPECT_EQ(recovered.tempo, 150);
-    EXPECT_EQ(copyIn(folder, recovered), encodeSequenceFile(imported));
+    EXPECT_EQ(recovered.tempo, 130);
+    EXPECT_EQ(copyIn(folder, recovered), notes);
+    ASSERT_EQ(recovered.documents.size(), 3u);
+    EXPECT_EQ(recovered.documents[2].fromFile, left.documents[2].fromFile);
+
+    // "Render->", then "Save(.WAV)" once the render has ended (a busy window ignores clicks).
+    window = findWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(click(*window, 475, 595));
+    const std::string saved = temp.file("recovered.wav");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return click(*window, 795, 595) &&
+                   run("xdotool", {"search", "--sync", "--name", "^Save WAV data$"}, environment,
+                       5000);
+        },
+        120000))
+        << "the render did not end";
+    ASSERT_TRUE(typeIn("Save WAV data", QString::fromStdString(saved)));
+    ASSERT_TRUE(run("xdotool", {"key", "Return"}, environment));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(saved); }, hungMs));
+    const std::vector<std::byte> expected =
+        readFileBytes(temp.file("expected.wav"), 1 << 24).value();
+    const std::vector<std::byte> rendered = readFileBytes(saved, 1 << 24).value();
+    ASSERT_EQ(rendered.size(), expected.size());
+    const auto [differs, _] = std::mismatch(rendered.begin(), rendered.end(), expected.begin());
+    EXPECT_EQ(differs, rendered.end())
+        << "first difference in sample " << ((differs - rendered.begin()) - 44) / 2;
 
     // SIGTERM: no time for questions; the work stays for the next start.
     ::kill(static_cast<pid_t>(second), SIGTERM);

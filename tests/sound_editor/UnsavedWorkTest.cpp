@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "common/FileIo.h"
+#include "common/WaveFile.h"
 #include "sound_editor/Commands.h"
 #include "sound_editor_io/MidiFile.h"
 #include "sound_editor_io/SequenceFile.h"
@@ -236,10 +237,10 @@ TEST_F(UnsavedWorkTest, LeftCopiesAreOfferedRestoredOrDiscardedAndDamagedOnesSet
     SoundSettings lead;
     lead.select(Param::detune, 9);
     leave("a", 150,
-          {{DocumentKind::sequence, "a.vorelsqf", "demo", "/songs/demo.vorelsqf"},
-           {DocumentKind::sound, "a.vorelsf", "", ""}},
+          {{DocumentKind::sequence, "a.vorelsqf", "demo", "/songs/demo.vorelsqf", {}},
+           {DocumentKind::sound, "a.vorelsf", "", "", {}}},
           {encodeSequenceFile(notes), std::vector<std::byte>(12)});
-    leave("b", 90, {{DocumentKind::sound, "b.vorelsf", "lead", ""}}, {encodeSoundFile(lead)});
+    leave("b", 90, {{DocumentKind::sound, "b.vorelsf", "lead", "", {}}}, {encodeSoundFile(lead)});
     fs::last_write_time(folder + "/b.index",
                         fs::last_write_time(folder + "/a.index") + std::chrono::seconds(1));
 
@@ -271,6 +272,62 @@ TEST_F(UnsavedWorkTest, LeftCopiesAreOfferedRestoredOrDiscardedAndDamagedOnesSet
     window->close();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(dialogs.messages.back().contains("Saving \"/songs/demo.vorelsqf\" failed"));
+}
+
+TEST_F(UnsavedWorkTest, FilesOfTheUnmodifiedDocumentsComeBackWithTheCopiesUnlessTheyHaveChanged) {
+    const std::string folder = temp.file("recovery");
+    fs::create_directories(folder);
+    for (const char* name : {"saw.vorelwf", "soft-lead.vorelsf"})
+        ASSERT_TRUE(fs::copy_file(examples.toStdString() + "/" + name, temp.file(name)));
+    auto held = [&](const char* name) { return fingerprintFile(temp.file(name)).value(); };
+    SequenceData notes;
+    notes.placeNote(100, 20, 48, 3, 4);
+    ASSERT_TRUE(writeFileAtomically(folder + "/a.vorelsqf", encodeSequenceFile(notes)));
+    ProcessIdentity ended = currentProcess();
+    ended.startTime += 1;
+    const std::string index = encodeRecoveryIndex(
+        {"vorel-sound-editor",
+         ended,
+         140,
+         2,
+         {{DocumentKind::sequence, "a.vorelsqf", "demo", temp.file("demo.vorelsqf"), {}},
+          {DocumentKind::sound, "", "soft-lead", temp.file("soft-lead.vorelsf"),
+           held("soft-lead.vorelsf")},
+          {DocumentKind::wave, "", "saw", temp.file("saw.vorelwf"), held("saw.vorelwf")}}});
+    ASSERT_TRUE(writeFileAtomically(folder + "/a.index", std::as_bytes(std::span(index))));
+    // The wave file is changed between the crash and the next start.
+    WaveData other{};
+    other[2] = 0.5;
+    ASSERT_TRUE(saveWaveFile(temp.file("saw.vorelwf"), other));
+
+    dialogs.recoveryAnswers = {RecoveryAnswer::recover};
+    window->keepWorkIn(folder);
+    ASSERT_EQ(dialogs.offers.size(), 1u);
+    const QString offer = dialogs.offers[0];
+    EXPECT_TRUE(offer.contains("the sequence \"demo\" (" + path("demo.vorelsqf") +
+                               "), with unsaved changes"))
+        << offer.toStdString();
+    EXPECT_TRUE(offer.contains("the sound settings \"soft-lead\" (" + path("soft-lead.vorelsf") +
+                               "), as in its file"));
+    EXPECT_TRUE(offer.contains("the wave \"saw\" (" + path("saw.vorelwf") +
+                               ") is not loaded, and nothing in its place: it has changed since"));
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    EXPECT_TRUE(state().sequence.sameNotes(notes));
+    EXPECT_EQ(state().sequence.tempo, 140);
+    EXPECT_EQ(state().settings,
+              decodeSoundFile(readFileBytes(temp.file("soft-lead.vorelsf"), 100).value()).value());
+    EXPECT_EQ(state().settingsName, nameFromTitle(u"soft-lead"));
+    EXPECT_EQ(state().wave, WaveData{});
+    EXPECT_EQ(state().waveName, EditorState().waveName);
+    EXPECT_TRUE(fs::exists(temp.file("saw.vorelwf")));
+    // This process's work names the settings by their file again; only the notes are unsaved.
+    const std::vector<RecoveryEntry> now = writtenIndex().documents;
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_EQ(now[1].fromFile, held("soft-lead.vorelsf"));
+    dialogs.saveAnswers = {SaveAnswer::discard};
+    window->close();
+    EXPECT_EQ(dialogs.questions, std::vector<QString>{"Save changes to the sequence \"demo\"?"});
 }
 
 } // namespace
