@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Evaluation.h"
+#include "common/SoundConstants.h"
 #include "common/WaveData.h"
 
 #include <array>
@@ -8,7 +9,8 @@
 
 namespace vorel {
 
-// Everything the oscillator sum of one voice reads.
+// Everything the oscillator sum of one voice reads. The curves and the output hold sample i at
+// element i - origin.
 struct OscillatorInput {
     const double* pitchRatio; // per sample
     const double* pitchLfo;   // per sample, Hz before scaling
@@ -19,6 +21,9 @@ struct OscillatorInput {
     double detuneHz;     // Hz between neighbouring oscillators at this note
     int oscillatorCount; // 1, 2 or 4
     double* out;         // per sample
+    std::size_t origin = 0;
+    double rate = sampleRate;             // samples per second
+    double ceilingHz = highestHarmonicHz; // no harmonic above this sounds
 };
 
 // The filtered coefficients of one degree: harmonic m sounds with coefficient

@@ -34,20 +34,20 @@ void gatherLanes(const OscillatorInput& in, std::size_t i0, std::size_t valid, L
     for (int l = 0; l < count; ++l) {
         const std::size_t i =
             i0 + (static_cast<std::size_t>(l) < valid ? static_cast<std::size_t>(l) : valid - 1);
-        lanes.pitch[l] = in.pitchRatio[i] * in.f0;
-        lanes.vibrato[l] = in.pitchLfo[i] * in.lfoScale;
-        lanes.degree[l] = in.degree[i];
+        lanes.pitch[l] = in.pitchRatio[i - in.origin] * in.f0;
+        lanes.vibrato[l] = in.pitchLfo[i - in.origin] * in.lfoScale;
+        lanes.degree[l] = in.degree[i - in.origin];
         lanes.time[l] = static_cast<double>(i);
         samePitch = samePitch && lanes.pitch[l] == lanes.pitch[0];
         lanes.sameDegree = lanes.sameDegree && lanes.degree[l] == lanes.degree[0];
     }
     if (samePitch) {
-        lanes.minLimit = lanes.maxLimit = harmonicLimit(lanes.pitch[0]);
+        lanes.minLimit = lanes.maxLimit = harmonicLimit(lanes.pitch[0], in.ceilingHz);
         for (int l = 0; l < count; ++l)
             lanes.limit[l] = lanes.minLimit;
     } else {
         for (int l = 0; l < count; ++l)
-            lanes.limit[l] = harmonicLimit(lanes.pitch[l]);
+            lanes.limit[l] = harmonicLimit(lanes.pitch[l], in.ceilingHz);
         lanes.minLimit = lanes.maxLimit = lanes.limit[0];
         for (int l = 1; l < count; ++l) {
             lanes.minLimit = lanes.limit[l] < lanes.minLimit ? lanes.limit[l] : lanes.minLimit;
@@ -74,11 +74,13 @@ template <class V> unsigned lanesBelowCeiling(const Lanes<V>& lanes, int m) {
 template <class V> struct Phases {
     typename V::D phase[maxOscillators];
     int oscillators;
+    double rate; // samples per second
 };
 
 template <class V> Phases<V> phasesOf(const OscillatorInput& in, const Lanes<V>& lanes) {
     Phases<V> phases;
     phases.oscillators = in.oscillatorCount;
+    phases.rate = in.rate;
     const typename V::D vibrato = V::load(lanes.vibrato);
     const typename V::D pitch = V::load(lanes.pitch);
     const typename V::D time = V::load(lanes.time);
@@ -96,7 +98,7 @@ template <class V>
 typename V::D addHarmonic(typename V::D sum, const Phases<V>& phases, int m,
                           typename V::D coefficient) {
     const typename V::D harmonic = V::set1(static_cast<double>(m));
-    const typename V::D rate = V::set1(sampleRate);
+    const typename V::D rate = V::set1(phases.rate);
     for (int k = 0; k < phases.oscillators; ++k)
         sum = V::add(sum,
                      V::mul(coefficient, V::sin(V::div(V::mul(phases.phase[k], harmonic), rate))));
@@ -197,13 +199,14 @@ void vectorBlocks(const OscillatorInput& in, const WaveBounds& bounds, std::size
         const typename V::D sum = lanes.sameDegree
                                       ? fixedDegreeSum(lanes, phases, *in.wave, memo)
                                       : varyingDegreeSum(lanes, phases, *in.wave, bounds);
+        double* out = in.out + (i0 - in.origin);
         if (valid == count) {
-            V::store(in.out + i0, sum);
+            V::store(out, sum);
         } else {
             alignas(64) double sums[count];
             V::store(sums, sum);
             for (std::size_t l = 0; l < valid; ++l)
-                in.out[i0 + l] = sums[l];
+                out[l] = sums[l];
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "sequencer/SequenceData.h"
 #include "synth/Oscillator.h"
 #include "synth/SynthConstants.h"
+#include "synth/VoiceRange.h"
 
 #include <algorithm>
 #include <atomic>
@@ -88,27 +89,8 @@ std::size_t Synth::tickStartSample(int tick, int tempo) {
                                  (tempo * static_cast<double>(ticksPerBeat))));
 }
 
-OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const WaveData& wave,
-                                       double f0, std::span<double> out) const {
-    const double pitchScale = f0 / referencePitch;
-    return OscillatorInput{
-        .pitchRatio = curves_.pitchRatio.data(),
-        .pitchLfo = curves_.pitchLfo.data(),
-        .degree = curves_.degree.data(),
-        .wave = &wave,
-        .f0 = f0,
-        .lfoScale = pitchScale,
-        .detuneHz = settings.value(Param::detune) * pitchScale,
-        .oscillatorCount = static_cast<int>(settings.value(Param::oscillatorCount)),
-        .out = out.data(),
-    };
-}
-
 void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                           std::size_t begin, std::size_t end) const {
-    const ZeroedBuffer<double>& amp = curves_.amp;
-    for (std::size_t i = begin; i < end; ++i)
-        out[i] = amp[i] * out[i];
     if (gain)
         for (std::size_t i = begin; i < end; ++i)
             out[i] = out[i] * *gain;
@@ -119,8 +101,7 @@ void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std
 // Each step over the whole voice, one after the other.
 void Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
                            std::optional<double> gain, std::span<double> mix) {
-    fillCurves(plan, curves_, 0, plan.extent, VectorUnit::none);
-    oscillatorsReference(in, 0, plan.count);
+    evaluateVoice(plan, in, wholeCurves(curves_), out, 0, plan.extent, RangeEvaluation{});
     finishSamples(out, gain, mix, 0, plan.count);
 }
 
@@ -140,11 +121,11 @@ std::size_t Synth::fastVoice(const CurvePlan& plan, const OscillatorInput& in,
             if (begin >= plan.extent)
                 break;
             const std::size_t end = std::min(begin + chunk, plan.extent);
-            fillCurves(plan, curves_, begin, end, vectorUnit_);
-            const std::size_t last = std::min(end, plan.count);
+            evaluateVoice(plan, in, wholeCurves(curves_), out, begin, end,
+                          {Evaluation::fast, vectorUnit_, &waveBounds_, &memo});
+            const std::size_t last = plan.voiceEnd(end);
             if (begin >= last)
                 continue;
-            oscillatorsVector(in, waveBounds_, begin, last, memo, vectorUnit_);
             finishSamples(out, gain, mix, begin, last);
             // Only a preview's peak is needed; a sequence voice's is not measured.
             if (measurePeaks)
@@ -158,7 +139,7 @@ void Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
                          double gate, std::size_t count, std::span<double> out,
                          std::optional<double> gain, std::span<double> mix) {
     const CurvePlan plan = planCurves(settings, gate, count);
-    const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
+    const OscillatorInput in = voiceOscillators(settings, wave, f0);
     if (evaluation_ == Evaluation::reference)
         referenceVoice(plan, in, out, gain, mix);
     else
@@ -204,7 +185,7 @@ std::size_t Synth::previewSamples(const SoundSettings& settings, const WaveData&
     const std::size_t count = std::min({length, previewWork_.size(), curveLength});
     const std::size_t written = std::min({count, previewLength, samples.size()});
     const CurvePlan plan = planCurves(settings, gate, count);
-    const OscillatorInput in = oscillatorInput(settings, wave, f0, previewWork_);
+    const OscillatorInput in = voiceOscillators(settings, wave, f0);
     double peak = 0.0;
     if (evaluation_ == Evaluation::reference) {
         referenceVoice(plan, in, previewWork_, std::nullopt, {});
@@ -402,7 +383,7 @@ void Synth::referenceMixValues(const SequenceData& sequence, const SoundSettings
             if (from == to)
                 continue;
             const CurvePlan plan = planCurves(settings, note.gate, length);
-            const OscillatorInput in = oscillatorInput(settings, wave, keyFrequency(key), {});
+            const OscillatorInput in = voiceOscillators(settings, wave, keyFrequency(key));
             for (auto near = from; near != to; ++near)
                 nearPeakValues_[static_cast<std::size_t>(near - nearPeak_.begin())] +=
                     referenceVoiceSample(plan, in, *near - start) * note.gain;

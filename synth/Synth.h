@@ -86,8 +86,6 @@ class Synth {
     static std::size_t tickStartSample(int tick, int tempo);
 
   private:
-    OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
-                                    std::span<double> out) const;
     // The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is
     // given; then added into mix[0 ..) as far as the mix reaches.
     void voiceSamples(const SoundSettings& settings, const WaveData& wave, double f0, double gate,
@@ -100,8 +98,7 @@ class Synth {
                         std::optional<double> gain, std::span<double> mix);
     std::size_t fastVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
                           std::optional<double> gain, std::span<double> mix, bool measurePeaks);
-    // Samples [begin, end) of a voice whose oscillators are summed: the envelope, the gain, the
-    // mix.
+    // Samples [begin, end) of a voice evaluated before its gain: the gain, the mix.
     void finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                        std::size_t begin, std::size_t end) const;
     // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the
