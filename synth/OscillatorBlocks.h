@@ -1,8 +1,8 @@
 // The vector evaluation of the oscillators, written once for any vector width. Each instruction
 // set's source file includes this after switching its target on, with a traits type V:
-//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::mul, V::div, V::sin, V::cos, V::exp,
-//   V::greater(a, b), V::atLeast(a, b), V::within(a, lo, hi) (lane bit masks),
-//   V::keep(a, bits) (the other lanes 0.0).
+//   V::D, V::lanes, V::set1, V::load, V::store, V::add, V::sub, V::mul, V::div, V::round, V::abs,
+//   V::sin, V::cos, V::exp, V::greater(a, b), V::atLeast(a, b), V::within(a, lo, hi) (lane bit
+//   masks), V::keep(a, bits) (the other lanes 0.0), V::select(bits, a, b).
 // Plain functions only, no lambdas: every function here must carry the file's target, and a
 // lambda's call operator does not get it from every compiler. Nothing from the standard library
 // but std::pow is called, so no inline function of a shared header is compiled for the target.
@@ -91,6 +91,29 @@ template <class V> Phases<V> phasesOf(const OscillatorInput& in, const Lanes<V>&
     return phases;
 }
 
+// The vector sine turns slow from 2^23 radians on (its large-argument path, some 20 to 100 times
+// the time), which the phases of a live note reach after a minute or more at its highest
+// harmonics: from 2^22 on, the phase is first brought near 0 by whole turns of 2 pi, taken in
+// three parts so that k * part is exact for every k below 2^31 and the difference errs by about
+// 1e-15 radians. No offline voice comes near (20 s at 21 kHz is 2.7e6 radians), so its samples
+// stay as they are.
+inline constexpr double reducedPhaseFrom = 0x1p22;
+inline constexpr double turnsPerRadian = 0x1.45f306dc9c883p-3; // 1 / (2 pi)
+inline constexpr double turnHigh = 0x1.921fb00000000p+2;       // 2 pi to 22 bits
+inline constexpr double turnMiddle = 0x1.5110b00000000p-20;    // the next 22 bits
+inline constexpr double turnLow = 0x1.18469898cc517p-42;       // the rest
+
+template <class V> typename V::D sineOf(typename V::D x) {
+    const unsigned large = V::atLeast(V::abs(x), V::set1(reducedPhaseFrom));
+    if (!large)
+        return V::sin(x);
+    const typename V::D turns = V::round(V::mul(x, V::set1(turnsPerRadian)));
+    typename V::D reduced = V::sub(x, V::mul(turns, V::set1(turnHigh)));
+    reduced = V::sub(reduced, V::mul(turns, V::set1(turnMiddle)));
+    reduced = V::sub(reduced, V::mul(turns, V::set1(turnLow)));
+    return V::sin(V::select(large, reduced, x));
+}
+
 // sum + coefficient * sin(phase * m / rate) for every oscillator in turn. A lane where harmonic m
 // is silent adds a coefficient of 0.0, which leaves its sum as it is (the sum is never -0.0, so
 // adding +-0.0 changes nothing).
@@ -100,8 +123,8 @@ typename V::D addHarmonic(typename V::D sum, const Phases<V>& phases, int m,
     const typename V::D harmonic = V::set1(static_cast<double>(m));
     const typename V::D rate = V::set1(phases.rate);
     for (int k = 0; k < phases.oscillators; ++k)
-        sum = V::add(sum,
-                     V::mul(coefficient, V::sin(V::div(V::mul(phases.phase[k], harmonic), rate))));
+        sum = V::add(
+            sum, V::mul(coefficient, sineOf<V>(V::div(V::mul(phases.phase[k], harmonic), rate))));
     return sum;
 }
 
