@@ -243,8 +243,9 @@ void LiveEngine::noteOn(int note, int velocity) {
         if (slot.note.sound != nullptr && slot.note.note == note &&
             (slot.note.keyDown || slot.note.sustained))
             releaseVoice(slot.note);
+    // The live voices take the harmonics' sines by rotation: the fast path's contract, faster.
     playing.voice.start(current_->sound, keyFrequency(note - midiKeyOffset), rate_, evaluation_,
-                        vectorUnit_);
+                        vectorUnit_, HarmonicSines::rotation);
     playing.sound = current_;
     ++current_->voices;
     playing.gain = velocity / highestVelocity * voicePeakLevel / current_->largest;

@@ -9,6 +9,12 @@
 
 namespace vorel {
 
+// How the vector evaluation takes the sine of each harmonic: with the vector sine of its own phase
+// (the offline fast path), or by rotating the sines of the harmonic below by the fundamental's
+// angle (the live voices: several times cheaper, within the fast path's contract but not its
+// doubles).
+enum class HarmonicSines { vectorSine, rotation };
+
 // Everything the oscillator sum of one voice reads. The curves and the output hold sample i at
 // element i - origin.
 struct OscillatorInput {
@@ -24,6 +30,7 @@ struct OscillatorInput {
     std::size_t origin = 0;
     double rate = sampleRate;             // samples per second
     double ceilingHz = highestHarmonicHz; // no harmonic above this sounds
+    HarmonicSines sines = HarmonicSines::vectorSine;
 };
 
 // The filtered coefficients of one degree: harmonic m sounds with coefficient

@@ -19,9 +19,10 @@ CurveWindow StreamingScratch::window(std::size_t origin) {
 }
 
 void StreamingVoice::start(const VoiceSound& sound, double f0, double rate, Evaluation evaluation,
-                           VectorUnit unit) {
+                           VectorUnit unit, HarmonicSines sines) {
     sound_ = &sound;
     note_ = voiceOscillators(sound.settings, sound.wave, f0, rate);
+    note_.sines = sines;
     // A held key's release lies beyond every sample.
     plan_ = planCurves(sound.settings, std::numeric_limits<double>::infinity(), unboundedCurve,
                        rate, unboundedCurve);

@@ -47,14 +47,16 @@ class StreamingScratch {
 // for far longer than any key is held.
 //
 // The fast evaluation sums the oscillators in groups of 8 samples from sample 0, as the offline
-// fast path does, so that the block sizes never change a sample; a group that the key release
-// cuts is evaluated again from the release on.
+// fast path does, so that the block sizes never change a sample (with HarmonicSines::vectorSine,
+// the offline fast path's doubles); a group that the key release cuts is evaluated again from the
+// release on.
 class StreamingVoice {
   public:
     // Starts a note of f0 Hz at `rate` samples per second; the next sample render gives is the
-    // voice's sample 0. `sound` must stay as it is while the voice plays.
+    // voice's sample 0. `sound` must stay as it is while the voice plays. `sines` chooses how the
+    // fast evaluation takes the harmonics' sines.
     void start(const VoiceSound& sound, double f0, double rate, Evaluation evaluation,
-               VectorUnit unit);
+               VectorUnit unit, HarmonicSines sines = HarmonicSines::rotation);
     // The key is released before the next sample: its gate is the samples given so far.
     void release();
 

@@ -93,7 +93,8 @@ std::vector<double> alone(const VoiceSound& sound, int note, std::size_t on, std
                           std::size_t frames) {
     auto scratch = std::make_unique<StreamingScratch>();
     StreamingVoice voice;
-    voice.start(sound, keyFrequency(note - 33), sampleRate, Evaluation::fast, bestVectorUnit());
+    voice.start(sound, keyFrequency(note - 33), sampleRate, Evaluation::fast, bestVectorUnit(),
+                HarmonicSines::rotation);
     std::vector<double> samples(frames, 0.0);
     if (off > on) {
         voice.render(std::span(samples).subspan(on, off - on), *scratch);

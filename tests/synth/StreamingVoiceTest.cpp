@@ -88,10 +88,11 @@ std::size_t gateSamples(std::size_t from, bool below) {
 // (called for each block), until it ends.
 template <class BlockSize>
 std::vector<double> streamed(const VoiceSound& sound, int key, std::size_t held,
-                             Evaluation evaluation, BlockSize blockSize, double rate = sampleRate) {
+                             Evaluation evaluation, BlockSize blockSize, double rate = sampleRate,
+                             HarmonicSines sines = HarmonicSines::vectorSine) {
     auto scratch = std::make_unique<StreamingScratch>();
     StreamingVoice voice;
-    voice.start(sound, keyFrequency(key), rate, evaluation, bestVectorUnit());
+    voice.start(sound, keyFrequency(key), rate, evaluation, bestVectorUnit(), sines);
     std::vector<double> out;
     std::vector<double> block;
     for (;;) {
@@ -176,13 +177,13 @@ TEST_F(StreamingVoiceTest, ReferenceStreamIsTheSequenceVoiceAtEveryBlockSize) {
     }
 }
 
-// Where the fast evaluation of the offline path is used, its doubles; and within one step of 16
-// bits of the reference at the scale of a rendering of the note (its peak at 25000).
+// With the offline fast path's vector sines, its doubles; with the sines by rotation too, within
+// one step of 16 bits of the reference at the scale of a rendering of the note (its peak at 25000).
 TEST_F(StreamingVoiceTest, FastStreamIsTheOfflineFastVoiceAtEveryBlockSize) {
     for (const Sound& sound : sounds()) {
         const VoiceSound voiceSound(sound.settings, wave_);
         for (std::size_t held : {exactGate_, raisedGate_}) {
-            const std::vector<double> expected =
+            const std::vector<double> offline =
                 sequenceVoice(*fast(), sound.settings, wave_, 36, held);
             const std::vector<double> exact =
                 sequenceVoice(*reference(), sound.settings, wave_, 36, held);
@@ -190,14 +191,20 @@ TEST_F(StreamingVoiceTest, FastStreamIsTheOfflineFastVoiceAtEveryBlockSize) {
             for (double sample : exact)
                 peak = std::max(peak, std::abs(sample));
             forEachBlockSize([&](const std::string& name, const auto& blockSize) {
-                const std::vector<double> actual =
-                    streamed(voiceSound, 36, held, Evaluation::fast, blockSize);
-                ASSERT_EQ(expected, actual)
-                    << sound.name << ", held " << held << ", blocks of " << name
-                    << ": first difference at " << firstDifference(expected, actual);
-                for (std::size_t i = 0; i < actual.size(); ++i)
-                    ASSERT_LT(std::abs(actual[i] - exact[i]) * renderPeak / peak, 1.0)
-                        << sound.name << ", sample " << i;
+                for (HarmonicSines sines : {HarmonicSines::vectorSine, HarmonicSines::rotation}) {
+                    const bool rotated = sines == HarmonicSines::rotation;
+                    const std::vector<double> actual = streamed(
+                        voiceSound, 36, held, Evaluation::fast, blockSize, sampleRate, sines);
+                    ASSERT_EQ(actual.size(), exact.size());
+                    if (!rotated) {
+                        ASSERT_EQ(offline, actual)
+                            << sound.name << ", held " << held << ", blocks of " << name
+                            << ": first difference at " << firstDifference(offline, actual);
+                    }
+                    for (std::size_t i = 0; i < actual.size(); ++i)
+                        ASSERT_LT(std::abs(actual[i] - exact[i]) * renderPeak / peak, 1.0)
+                            << sound.name << (rotated ? ", rotated" : "") << ", sample " << i;
+                }
             });
         }
     }
@@ -238,12 +245,17 @@ TEST_F(StreamingVoiceTest, RangeOfANoteHeldForADayIsTheReferenceSampleBySample) 
         for (VectorUnit unit : {VectorUnit::none, VectorUnit::avx2, VectorUnit::avx512}) {
             if (unit != VectorUnit::none && !vectorUnitAvailable(unit))
                 continue;
-            HarmonicMemo memo;
-            evaluateVoice(held, note, window, scratch->samples(), day, day + samples,
-                          {Evaluation::fast, unit, &bounds, &memo});
-            for (std::size_t i = 0; i < samples; ++i)
-                ASSERT_LT(std::abs(out[i] - expected[i]) * renderPeak / peak, 1.0)
-                    << sound.name << ", " << vectorUnitName(unit) << ", sample " << day + i;
+            for (HarmonicSines sines : {HarmonicSines::vectorSine, HarmonicSines::rotation}) {
+                OscillatorInput live = note;
+                live.sines = sines;
+                HarmonicMemo memo;
+                evaluateVoice(held, live, window, scratch->samples(), day, day + samples,
+                              {Evaluation::fast, unit, &bounds, &memo});
+                for (std::size_t i = 0; i < samples; ++i)
+                    ASSERT_LT(std::abs(out[i] - expected[i]) * renderPeak / peak, 1.0)
+                        << sound.name << ", " << vectorUnitName(unit) << ", sines " << int(sines)
+                        << ", sample " << day + i;
+            }
         }
     }
 }
