@@ -70,14 +70,10 @@ struct LiveEngine::Snapshot {
     std::atomic<bool> retired{false};
 };
 
-namespace {
-
-template <class Snapshot> void retireIfDone(Snapshot* sound) {
+void LiveEngine::retireIfDone(Snapshot* sound) {
     if (sound->replaced && sound->voices == 0)
         sound->retired.store(true, std::memory_order_release);
 }
-
-} // namespace
 
 LiveEngine::LiveEngine(double rate, std::size_t maxBlockFrames, Evaluation evaluation)
     : rate_(rate), maxBlockFrames_(std::max<std::size_t>(1, maxBlockFrames)),

@@ -111,6 +111,8 @@ class LiveEngine {
     void fadeOut(Playing& playing);
     void endVoice(Playing& playing);
     Slot& slotForNewNote();
+    // Audio thread: says the sound is done with once a newer one is taken and no voice plays it.
+    static void retireIfDone(Snapshot* sound);
     // Control thread: frees the snapshots the audio thread has finished with.
     void freeRetiredSounds();
 

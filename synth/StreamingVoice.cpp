@@ -8,6 +8,16 @@
 #include <limits>
 
 namespace vorel {
+namespace {
+
+// Samples [begin, end) of `from`, whose element 0 holds sample `origin`, to `to`.
+void copySamples(std::span<const double> from, std::size_t origin, std::size_t begin,
+                 std::size_t end, double* to) {
+    const std::span<const double> part = from.subspan(begin - origin, end - begin);
+    std::copy(part.begin(), part.end(), to);
+}
+
+} // namespace
 
 VoiceSound::VoiceSound(const SoundSettings& soundSettings, const WaveData& soundWave)
     : settings(soundSettings), wave(soundWave) {
@@ -61,9 +71,7 @@ std::size_t StreamingVoice::render(std::span<double> out, StreamingScratch& scra
         const std::size_t wanted = position_ + (out.size() - written);
         if (position_ < aheadEnd_) {
             const std::size_t last = std::min(aheadEnd_, wanted);
-            std::copy(ahead_.begin() + static_cast<std::ptrdiff_t>(position_ - aheadBegin_),
-                      ahead_.begin() + static_cast<std::ptrdiff_t>(last - aheadBegin_),
-                      out.begin() + static_cast<std::ptrdiff_t>(written));
+            copySamples(ahead_, aheadBegin_, position_, last, out.data() + written);
             written += last - position_;
             position_ = last;
             continue;
@@ -76,14 +84,11 @@ std::size_t StreamingVoice::render(std::span<double> out, StreamingScratch& scra
         evaluateVoice(plan_, note_, scratch.window(first), scratch.samples(), first, last, how);
         const std::span<const double> samples = scratch.samples();
         const std::size_t given = std::min(last, wanted);
-        std::copy(samples.begin() + static_cast<std::ptrdiff_t>(position_ - first),
-                  samples.begin() + static_cast<std::ptrdiff_t>(given - first),
-                  out.begin() + static_cast<std::ptrdiff_t>(written));
+        copySamples(samples, first, position_, given, out.data() + written);
         written += given - position_;
         position_ = given;
         if (last > given) {
-            std::copy(samples.begin() + static_cast<std::ptrdiff_t>(given - first),
-                      samples.begin() + static_cast<std::ptrdiff_t>(last - first), ahead_.begin());
+            copySamples(samples, first, given, last, ahead_.data());
             aheadBegin_ = given;
             aheadEnd_ = last;
         }

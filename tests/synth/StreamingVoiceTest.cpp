@@ -2,6 +2,7 @@
 // evaluation gives its doubles, the fast one the offline fast path's, whatever the blocks.
 
 #include "synth/StreamingVoice.h"
+#include "ShortNotes.h"
 #include "synth/Synth.h"
 #include "synth/SynthConstants.h"
 #include "synth/VoiceRange.h"
@@ -18,54 +19,6 @@
 
 namespace vorel::test {
 namespace {
-
-WaveData sawtooth() {
-    WaveData wave{};
-    for (std::size_t k = 0; k < harmonicCount; ++k)
-        wave[k] = 1.0 / static_cast<double>(k + 1);
-    return wave;
-}
-
-struct Sound {
-    std::string name;
-    SoundSettings settings;
-};
-
-// Short releases (0.02 s) with each part of the voice switched on in turn.
-std::vector<Sound> sounds() {
-    auto make = [](std::string name, std::initializer_list<std::pair<Param, int>> choices) {
-        SoundSettings settings;
-        settings.select(Param::ampReleaseLength, 0);
-        for (auto [param, index] : choices)
-            settings.select(param, index);
-        return Sound{std::move(name), settings};
-    };
-    return {
-        make("start settings", {}),
-        make(
-            "attack pitch +12 over 0.1 s, one oscillator",
-            {{Param::oscillatorCount, 0}, {Param::attackPitch, 12}, {Param::attackPitchLength, 0}}),
-        make("four oscillators with vibrato from the start", {{Param::oscillatorCount, 2},
-                                                              {Param::detune, 7},
-                                                              {Param::pitchLfoAmplitude, 20},
-                                                              {Param::pitchLfoFrequency, 18},
-                                                              {Param::pitchLfoDelay, 0}}),
-        make("LPF ramps, released inside the decay", {{Param::lpfAttackLength, 1},
-                                                      {Param::lpfDecayDegree, 20},
-                                                      {Param::lpfDecayLength, 3},
-                                                      {Param::lpfSustainDegree, 5},
-                                                      {Param::lpfReleaseLength, 1}}),
-        make("LPF LFO from the start, release inf", {{Param::lpfSustainDegree, 3},
-                                                     {Param::lpfReleaseLength, 31},
-                                                     {Param::lpfLfoAmplitude, 10},
-                                                     {Param::lpfLfoFrequency, 18},
-                                                     {Param::lpfLfoDelay, 0}}),
-        make("tremolo, AMP released inside the attack", {{Param::ampLfoAmplitude, 10},
-                                                         {Param::ampLfoDelay, 0},
-                                                         {Param::ampLfoFrequency, 18},
-                                                         {Param::ampAttackLength, 3}}),
-    };
-}
 
 // The gate of a key released after `samples` samples: samples / rate, or the next double above
 // where that times the rate falls below the samples.
