@@ -47,8 +47,10 @@ WaveData fullWave() {
 struct Sound {
     std::string name;
     SoundSettings settings;
-    int note;           // MIDI note of every voice
-    int termsPerSample; // sines per voice sample once the attack is over
+    int note; // MIDI note of every voice
+    // Sines per sample of a held voice after its attack: the figure per term counts these (a
+    // released voice of the start settings, its degree ramping to 2.0, sounds fewer).
+    int termsPerSample;
 };
 
 // Key 0 with 4 oscillators, the vibrato and the tremolo from the start, and the filter LFO moving

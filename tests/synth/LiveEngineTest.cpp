@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
@@ -224,6 +225,25 @@ TEST(LiveEngineTest, SustainPedalHoldsReleasedNotesUntilItIsLifted) {
     // A key pressed again while its note sounds starts a new voice; the old one is released.
     EXPECT_EQ(mixOf({noteOn(10, 60), noteOn(700, 60, 50)}),
               mixOf({noteOn(10, 60), noteOff(700, 60), noteOn(700, 60, 50)}));
+}
+
+TEST(LiveEngineTest, OutputIsTheMixTimesTheVolumeClippedAndCounted) {
+    auto engine = engineWith(cheapSettings(), cheapWave());
+    engine->setMasterVolume(8.0);
+    std::vector<float> out(blockFrames);
+    const LiveEvent chord[] = {noteOn(0, 60, 127), noteOn(0, 64, 127), noteOn(0, 67, 127)};
+    std::uint64_t clipped = 0;
+    for (int block = 0; block < 20; ++block) {
+        engine->render(
+            block == 0 ? std::span<const LiveEvent>(chord) : std::span<const LiveEvent>(), out);
+        for (std::size_t i = 0; i < blockFrames; ++i) {
+            const double level = engine->mix()[i] * 8.0;
+            clipped += level > 1.0 || level < -1.0;
+            ASSERT_EQ(out[i], static_cast<float>(std::clamp(level, -1.0, 1.0)));
+        }
+    }
+    EXPECT_GT(clipped, 0u);
+    EXPECT_EQ(engine->clippedSamples(), clipped);
 }
 
 TEST(LiveEngineTest, RenderingABlockAllocatesNothing) {

@@ -213,6 +213,19 @@ TEST_F(StreamingVoiceTest, RangeOfANoteHeldForADayIsTheReferenceSampleBySample) 
     }
 }
 
+// No buffer caps a live voice: a key held 21 s sounds to its release (cheap: key 72, 5
+// harmonics).
+TEST_F(StreamingVoiceTest, HeldNoteLastsAsLongAsTheKey) {
+    SoundSettings settings;
+    settings.select(Param::oscillatorCount, 0);
+    const VoiceSound sound(settings, wave_);
+    constexpr std::size_t held = 21 * 44100;
+    const std::vector<double> out =
+        streamed(sound, 72, held, Evaluation::fast, [] { return std::size_t{1024}; });
+    EXPECT_EQ(out.size(), held + 4410); // and a release of 0.1 s
+    EXPECT_TRUE(std::any_of(out.end() - 5000, out.end() - 4410, [](double s) { return s != 0.0; }));
+}
+
 // Key 36 is A4 at any rate: one oscillator of the fundamental alone crosses zero 880 times a
 // second. Below 44100 Hz the harmonic ceiling comes down with the rate.
 TEST_F(StreamingVoiceTest, NoteAt48000HzHasThePitchItNames) {
