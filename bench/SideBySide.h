@@ -72,13 +72,20 @@ struct Difference {
     }
 };
 
-// The command line without --unit=..., with the default --benchmark_* options added when none is
-// given; `unit` gets the unit named by --unit=. Exits with a message for a unit this machine
-// lacks.
-inline std::vector<char*> benchmarkArguments(int argc, char** argv, VectorUnit& unit) {
-    static std::string repetitions = "--benchmark_repetitions=5";
-    static std::string interleave = "--benchmark_enable_random_interleaving=true";
-    static std::string onlyRepeats = "--benchmark_report_aggregates_only=false";
+// The default --benchmark_* options of the side-by-side programs.
+inline std::vector<std::string>& sideBySideDefaults() {
+    static std::vector<std::string> defaults{"--benchmark_repetitions=5",
+                                             "--benchmark_enable_random_interleaving=true",
+                                             "--benchmark_report_aggregates_only=false"};
+    return defaults;
+}
+
+// The command line without --unit=..., with the `defaults` added when no --benchmark_* option is
+// given (they must outlive the arguments); `unit` gets the unit named by --unit=. Exits with a
+// message for a unit this machine lacks.
+inline std::vector<char*>
+benchmarkArguments(int argc, char** argv, VectorUnit& unit,
+                   std::vector<std::string>& defaults = sideBySideDefaults()) {
     std::vector<char*> args;
     bool ownOptions = false;
     for (int a = 0; a < argc; ++a) {
@@ -98,11 +105,9 @@ inline std::vector<char*> benchmarkArguments(int argc, char** argv, VectorUnit& 
         ownOptions = ownOptions || arg.starts_with("--benchmark_");
         args.push_back(argv[a]);
     }
-    if (!ownOptions) {
-        args.push_back(repetitions.data());
-        args.push_back(interleave.data());
-        args.push_back(onlyRepeats.data());
-    }
+    if (!ownOptions)
+        for (std::string& option : defaults)
+            args.push_back(option.data());
     return args;
 }
 

@@ -30,8 +30,13 @@ struct Avx2 {
     static D load(const double* p) { return _mm256_loadu_pd(p); }
     static void store(double* p, D v) { _mm256_storeu_pd(p, v); }
     static D add(D a, D b) { return _mm256_add_pd(a, b); }
+    static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    // The nearest whole number, halves to even.
+    static D round(D a) {
+        return _mm256_round_pd(a, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    }
     static D sin(D a) { return _ZGVdN4v_sin(a); }
     static D cos(D a) { return _ZGVdN4v_cos(a); }
     static D exp(D a) { return _ZGVdN4v_exp(a); }
@@ -55,6 +60,13 @@ struct Avx2 {
         const __m256i chosen =
             _mm256_cmpeq_epi64(_mm256_and_si256(_mm256_set1_epi64x(bits), lane), lane);
         return _mm256_and_pd(a, _mm256_castsi256_pd(chosen));
+    }
+    // a in the lanes whose bit is set, b in the others.
+    static D select(unsigned bits, D a, D b) {
+        const __m256i lane = _mm256_setr_epi64x(1, 2, 4, 8);
+        const __m256i chosen =
+            _mm256_cmpeq_epi64(_mm256_and_si256(_mm256_set1_epi64x(bits), lane), lane);
+        return _mm256_blendv_pd(b, a, _mm256_castsi256_pd(chosen));
     }
 };
 

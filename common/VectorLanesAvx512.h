@@ -30,8 +30,14 @@ struct Avx512 {
     static D load(const double* p) { return _mm512_loadu_pd(p); }
     static void store(double* p, D v) { _mm512_storeu_pd(p, v); }
     static D add(D a, D b) { return _mm512_add_pd(a, b); }
+    static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    // The nearest whole number, halves to even. (Zero-masked with every lane chosen, as max.)
+    static D round(D a) {
+        return _mm512_maskz_roundscale_pd(static_cast<__mmask8>(0xff), a,
+                                          _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    }
     static D sin(D a) { return _ZGVeN8v_sin(a); }
     static D cos(D a) { return _ZGVeN8v_cos(a); }
     static D exp(D a) { return _ZGVeN8v_exp(a); }
@@ -47,6 +53,10 @@ struct Avx512 {
     // a in the lanes whose bit is set, 0.0 in the others.
     static D keep(D a, unsigned bits) {
         return _mm512_maskz_mov_pd(static_cast<__mmask8>(bits), a);
+    }
+    // a in the lanes whose bit is set, b in the others.
+    static D select(unsigned bits, D a, D b) {
+        return _mm512_mask_blend_pd(static_cast<__mmask8>(bits), b, a);
     }
 };
 

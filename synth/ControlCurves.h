@@ -6,12 +6,16 @@
 #include "synth/SoundSettings.h"
 
 #include <cstddef>
+#include <limits>
 #include <span>
 
 namespace vorel {
 
 // Samples (20 s) of every control curve: no voice reads further.
 inline constexpr std::size_t curveLength = std::size_t{20} * sampleRate;
+
+// The curve end of a live voice, which no buffer caps: its curves are evaluated a block at a time.
+inline constexpr std::size_t unboundedCurve = std::numeric_limits<std::size_t>::max();
 
 // The per-sample control curves of one voice, curveLength samples each; every voice recomputes
 // the span it needs.
@@ -24,6 +28,21 @@ struct ControlCurves {
     ZeroedBuffer<double> amp;         // gain per sample
     ZeroedBuffer<double> releaseGate; // 1.0 while the key is held, falling to 0.0 over the release
 };
+
+// Where a range of control curves is stored: element 0 of every span holds sample `origin` of the
+// voice, so a live voice keeps one block of each curve and the offline voices the whole curves.
+struct CurveWindow {
+    std::span<double> pitchRatio;
+    std::span<double> pitchLfo;
+    std::span<double> degree;
+    std::span<double> lpfLfo;
+    std::span<double> amp;
+    std::span<double> releaseGate;
+    std::size_t origin = 0;
+};
+
+// The whole curves, from sample 0.
+CurveWindow wholeCurves(ControlCurves& curves);
 
 // The attack and decay of an envelope (of the degree or of the amplitude), in samples: a ramp
 // from the attack value to the decay value over [0, attackEnd), one from the decay value to the
@@ -49,8 +68,12 @@ struct EnvelopeRamps {
 // (and of these numbers), so any range of samples can be filled on its own, in any order.
 // Lengths are in samples; a position named ...End is the first sample after its stretch.
 struct CurvePlan {
-    std::size_t count = 0;  // samples of the voice that are computed
-    std::size_t extent = 0; // every curve write lies in [0, extent)
+    std::size_t count = 0;    // samples of the voice that are computed
+    std::size_t extent = 0;   // every curve write lies in [0, extent)
+    double rate = sampleRate; // samples per second
+    // Curve positions from here on are never written or read (curveLength offline; a live voice
+    // has no end).
+    std::size_t curveEnd = curveLength;
 
     // Attack pitch: the exponent falls linearly by 40 % over the attack, then the note steps to
     // its own pitch.
@@ -95,31 +118,19 @@ struct CurvePlan {
 };
 
 // Plans the control curves of a voice whose key is released after `gate` seconds, computed over
-// its first `count` samples (the sustain and release of the degree reach further).
-CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count);
+// its first `count` samples (the sustain and release of the degree reach further), at `rate`
+// samples per second with curves that end at `curveEnd`. A gate of +inf plans a key that is still
+// held: the release lies beyond every sample.
+CurvePlan planCurves(const SoundSettings& settings, double gate, std::size_t count,
+                     double rate = sampleRate, std::size_t curveEnd = curveLength);
 
-// One function per curve, each filling samples [begin, end) of its curve as far as the plan
-// reaches. They run in this order on a range: the filter LFO moves the degree, the tremolo scales
-// the amplitude. With a vector unit the vibrato and the tremolo use its sine and cosine; the
-// attack pitch and the degree (which decide harmonic ceilings and thresholds) are always computed
-// with the standard functions.
-void fillPitchRatio(const CurvePlan& plan, std::span<double> ratio, std::size_t begin,
-                    std::size_t end);
-void fillVibrato(const CurvePlan& plan, std::span<double> lfo, std::size_t begin, std::size_t end,
-                 VectorUnit trigonometry);
-void fillDegree(const CurvePlan& plan, std::span<double> degree, std::size_t begin,
-                std::size_t end);
-void addLpfLfo(const CurvePlan& plan, std::span<double> lfo, std::span<double> degree,
-               std::size_t begin, std::size_t end);
-// The envelope times the release gate, which it also fills.
-void fillAmplitude(const CurvePlan& plan, std::span<double> amp, std::span<double> releaseGate,
-                   std::size_t begin, std::size_t end);
-void applyTremolo(const CurvePlan& plan, std::span<double> amp, std::size_t begin, std::size_t end,
-                  VectorUnit trigonometry);
-
-// Samples [begin, end) of every curve, the functions above in their order.
-void fillCurves(const CurvePlan& plan, ControlCurves& curves, std::size_t begin, std::size_t end,
-                VectorUnit trigonometry);
+// Samples [begin, end) of every curve, as far as the plan reaches, into the window (which holds
+// them): the attack pitch, the vibrato, the degree with the filter LFO, the amplitude envelope
+// times the release gate, then the tremolo. With a vector unit the vibrato and the tremolo use its
+// sine and cosine; the attack pitch and the degree (which decide harmonic ceilings and thresholds)
+// are always computed with the standard functions.
+void fillCurves(const CurvePlan& plan, const CurveWindow& curves, std::size_t begin,
+                std::size_t end, VectorUnit trigonometry);
 
 // The curve values the oscillators and the envelope read at one sample.
 struct CurveValues {

@@ -10,7 +10,7 @@ namespace vorel {
 
 // Sample i sums, over the harmonics m below the ceiling whose filtered coefficient passes the
 // threshold and over the oscillators k, coefficient * sin((vibrato + k * detune + pitch) * 2 pi *
-// i * m / sampleRate).
+// i * m / rate).
 double referenceOscillatorSum(const OscillatorInput& in, std::size_t i, double pitchRatio,
                               double pitchLfo, double degree) {
     const WaveData& wave = *in.wave;
@@ -19,34 +19,37 @@ double referenceOscillatorSum(const OscillatorInput& in, std::size_t i, double p
     const double time = static_cast<double>(i);
     double sum = 0.0;
     for (int m = 1; m <= static_cast<int>(harmonicCount); ++m) {
-        if (m * pitch > highestHarmonicHz)
+        if (m * pitch > in.ceilingHz)
             break;
         const double coefficient = wave[static_cast<std::size_t>(m - 1)] / std::pow(m, degree);
         if (coefficient > coefficientThreshold) {
             for (int k = 0; k < in.oscillatorCount; ++k)
                 sum += coefficient * std::sin((vibrato + k * in.detuneHz + pitch) * soundTwoPi *
-                                              time * m / sampleRate);
+                                              time * m / in.rate);
         }
     }
     return sum;
 }
 
 void oscillatorsReference(const OscillatorInput& in, std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i)
-        in.out[i] = referenceOscillatorSum(in, i, in.pitchRatio[i], in.pitchLfo[i], in.degree[i]);
+    for (std::size_t i = begin; i < end; ++i) {
+        const std::size_t at = i - in.origin;
+        in.out[at] =
+            referenceOscillatorSum(in, i, in.pitchRatio[at], in.pitchLfo[at], in.degree[at]);
+    }
 }
 
 namespace oscillator_detail {
 
-int harmonicLimit(double pitch) {
+int harmonicLimit(double pitch, double ceiling) {
     constexpr int count = static_cast<int>(harmonicCount);
     // Start from the quotient and settle the last step with the reference's own test: m * pitch
     // grows with m, so the harmonics that pass are exactly 1..limit.
-    const double estimate = highestHarmonicHz / pitch;
+    const double estimate = ceiling / pitch;
     int limit = (estimate >= 0.0 && estimate < count) ? static_cast<int>(estimate) : count;
-    while (limit < count && !((limit + 1) * pitch > highestHarmonicHz))
+    while (limit < count && !((limit + 1) * pitch > ceiling))
         ++limit;
-    while (limit > 0 && limit * pitch > highestHarmonicHz)
+    while (limit > 0 && limit * pitch > ceiling)
         --limit;
     return limit;
 }
@@ -91,11 +94,12 @@ void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size
                          HarmonicMemo& memo) {
     const WaveData& wave = *in.wave;
     for (std::size_t i = begin; i < end; ++i) {
-        const double pitch = in.pitchRatio[i] * in.f0;
-        const double vibrato = in.pitchLfo[i] * in.lfoScale;
+        const std::size_t at = i - in.origin;
+        const double pitch = in.pitchRatio[at] * in.f0;
+        const double vibrato = in.pitchLfo[at] * in.lfoScale;
         const double time = static_cast<double>(i);
-        selectMemoDegree(memo, in.degree[i]);
-        const int limit = harmonicLimit(pitch);
+        selectMemoDegree(memo, in.degree[at]);
+        const int limit = harmonicLimit(pitch, in.ceilingHz);
         fillMemo(memo, wave, limit);
 
         // The phase factor of each oscillator is the same for every harmonic of this sample.
@@ -110,9 +114,9 @@ void oscillatorsMemoised(const OscillatorInput& in, std::size_t begin, std::size
                 break;
             const double coefficient = memo.activeCoefficient[static_cast<std::size_t>(active)];
             for (int k = 0; k < in.oscillatorCount; ++k)
-                sum += coefficient * std::sin(phase[k] * m / sampleRate);
+                sum += coefficient * std::sin(phase[k] * m / in.rate);
         }
-        in.out[i] = sum;
+        in.out[at] = sum;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Evaluation.h"
+#include "common/SoundConstants.h"
 #include "common/WaveData.h"
 
 #include <array>
@@ -8,7 +9,14 @@
 
 namespace vorel {
 
-// Everything the oscillator sum of one voice reads.
+// How the vector evaluation takes the sine of each harmonic: with the vector sine of its own phase
+// (the offline fast path), or by rotating the sines of the harmonic below by the fundamental's
+// angle (the live voices: several times cheaper, within the fast path's contract but not its
+// doubles).
+enum class HarmonicSines { vectorSine, rotation };
+
+// Everything the oscillator sum of one voice reads. The curves and the output hold sample i at
+// element i - origin.
 struct OscillatorInput {
     const double* pitchRatio; // per sample
     const double* pitchLfo;   // per sample, Hz before scaling
@@ -19,6 +27,10 @@ struct OscillatorInput {
     double detuneHz;     // Hz between neighbouring oscillators at this note
     int oscillatorCount; // 1, 2 or 4
     double* out;         // per sample
+    std::size_t origin = 0;
+    double rate = sampleRate;             // samples per second
+    double ceilingHz = highestHarmonicHz; // no harmonic above this sounds
+    HarmonicSines sines = HarmonicSines::vectorSine;
 };
 
 // The filtered coefficients of one degree: harmonic m sounds with coefficient

@@ -14,8 +14,8 @@ namespace vorel::oscillator_detail {
 inline constexpr int maxOscillators = 4;
 
 // How many harmonics of a sample whose fundamental is `pitch` Hz pass the ceiling test, decided as
-// the reference decides it: harmonics 1..limit come before the first m with m * pitch > 20000.
-int harmonicLimit(double pitch);
+// the reference decides it: harmonics 1..limit come before the first m with m * pitch > ceiling.
+int harmonicLimit(double pitch, double ceiling);
 
 // Makes sure harmonics 1..limit of the memo's degree are examined.
 void fillMemo(HarmonicMemo& memo, const WaveData& wave, int limit);

@@ -5,6 +5,7 @@
 #include "sequencer/SequenceData.h"
 #include "synth/Oscillator.h"
 #include "synth/SynthConstants.h"
+#include "synth/VoiceRange.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,8 +20,8 @@ constexpr int secondsPerMinute = 60; // the tempo is in beats per minute
 constexpr std::size_t shortestChunk = 512;
 constexpr std::size_t longestChunk = 4096;
 
-// The reference evaluation sums the oscillators of a voice this many samples at a time, asking in
-// between whether the work goes on: a long voice of many harmonics takes seconds in a slow build.
+// The reference evaluation computes a voice this many samples at a time, asking in between
+// whether the work goes on: a long voice of many harmonics takes seconds in a slow build.
 constexpr std::size_t referencePiece = 4096;
 
 // The mix's peak is measured in blocks of this many samples, so that only the blocks that reach
@@ -92,31 +93,8 @@ std::size_t Synth::tickStartSample(int tick, int tempo) {
                                  (tempo * static_cast<double>(ticksPerBeat))));
 }
 
-OscillatorInput Synth::oscillatorInput(const SoundSettings& settings, const WaveData& wave,
-                                       double f0, std::span<double> out) const {
-    const double pitchScale = f0 / referencePitch;
-    return OscillatorInput{
-        .pitchRatio = curves_.pitchRatio.data(),
-        .pitchLfo = curves_.pitchLfo.data(),
-        .degree = curves_.degree.data(),
-        .wave = &wave,
-        .f0 = f0,
-        .lfoScale = pitchScale,
-        .detuneHz = settings.value(Param::detune) * pitchScale,
-        .oscillatorCount = static_cast<int>(settings.value(Param::oscillatorCount)),
-        .out = out.data(),
-    };
-}
-
-bool Synth::VoiceProgress::goOn(double done) const {
-    return progress == nullptr || !*progress || (*progress)(from + (to - from) * done);
-}
-
 void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                           std::size_t begin, std::size_t end) const {
-    const ZeroedBuffer<double>& amp = curves_.amp;
-    for (std::size_t i = begin; i < end; ++i)
-        out[i] = amp[i] * out[i];
     if (gain)
         for (std::size_t i = begin; i < end; ++i)
             out[i] = out[i] * *gain;
@@ -124,16 +102,20 @@ void Synth::finishSamples(std::span<double> out, std::optional<double> gain, std
         mix[i] += out[i];
 }
 
-// Each step over the whole voice, one after the other (the oscillators piece by piece, to hear of
-// a cancellation in time).
+bool Synth::VoiceProgress::goOn(double done) const {
+    return progress == nullptr || !*progress || (*progress)(from + (to - from) * done);
+}
+
+// Each step over the whole voice, one after the other, piece by piece to hear of a cancellation in
+// time (each sample depends only on its own curve values, so the pieces change no double).
 bool Synth::referenceVoice(const CurvePlan& plan, const OscillatorInput& in, std::span<double> out,
                            std::optional<double> gain, std::span<double> mix,
                            const VoiceProgress& progress) {
-    fillCurves(plan, curves_, 0, plan.extent, VectorUnit::none);
-    for (std::size_t begin = 0; begin < plan.count; begin += referencePiece) {
-        if (!progress.goOn(static_cast<double>(begin) / static_cast<double>(plan.count)))
+    for (std::size_t begin = 0; begin < plan.extent; begin += referencePiece) {
+        if (!progress.goOn(static_cast<double>(begin) / static_cast<double>(plan.extent)))
             return false;
-        oscillatorsReference(in, begin, std::min(begin + referencePiece, plan.count));
+        evaluateVoice(plan, in, wholeCurves(curves_), out, begin,
+                      std::min(begin + referencePiece, plan.extent), RangeEvaluation{});
     }
     finishSamples(out, gain, mix, 0, plan.count);
     return true;
@@ -166,11 +148,11 @@ std::optional<std::size_t> Synth::fastVoice(const CurvePlan& plan, const Oscilla
                 break;
             }
             const std::size_t end = std::min(begin + chunk, plan.extent);
-            fillCurves(plan, curves_, begin, end, vectorUnit_);
-            const std::size_t last = std::min(end, plan.count);
+            evaluateVoice(plan, in, wholeCurves(curves_), out, begin, end,
+                          {Evaluation::fast, vectorUnit_, &waveBounds_, &memo});
+            const std::size_t last = plan.voiceEnd(end);
             if (begin >= last)
                 continue;
-            oscillatorsVector(in, waveBounds_, begin, last, memo, vectorUnit_);
             finishSamples(out, gain, mix, begin, last);
             // Only a preview's peak is needed; a sequence voice's is not measured.
             if (measurePeaks)
@@ -187,7 +169,7 @@ bool Synth::voiceSamples(const SoundSettings& settings, const WaveData& wave, do
                          std::optional<double> gain, std::span<double> mix,
                          const VoiceProgress& progress) {
     const CurvePlan plan = planCurves(settings, gate, count);
-    const OscillatorInput in = oscillatorInput(settings, wave, f0, out);
+    const OscillatorInput in = voiceOscillators(settings, wave, f0);
     if (evaluation_ == Evaluation::reference)
         return referenceVoice(plan, in, out, gain, mix, progress);
     return fastVoice(plan, in, out, gain, mix, false, progress).has_value();
@@ -240,7 +222,7 @@ std::optional<std::size_t> Synth::previewSamples(const SoundSettings& settings,
     const std::size_t count = std::min({length, previewWork_.size(), curveLength});
     const std::size_t written = std::min({count, previewLength, samples.size()});
     const CurvePlan plan = planCurves(settings, gate, count);
-    const OscillatorInput in = oscillatorInput(settings, wave, f0, previewWork_);
+    const OscillatorInput in = voiceOscillators(settings, wave, f0);
     double peak = 0.0;
     if (evaluation_ == Evaluation::reference) {
         if (!referenceVoice(plan, in, previewWork_, std::nullopt, {}, progress))
@@ -456,7 +438,7 @@ void Synth::referenceMixValues(const SequenceData& sequence, const SoundSettings
             if (from == to)
                 continue;
             const CurvePlan plan = planCurves(settings, note.gate, length);
-            const OscillatorInput in = oscillatorInput(settings, wave, keyFrequency(key), {});
+            const OscillatorInput in = voiceOscillators(settings, wave, keyFrequency(key));
             for (auto near = from; near != to; ++near)
                 nearPeakValues_[static_cast<std::size_t>(near - nearPeak_.begin())] +=
                     referenceVoiceSample(plan, in, *near - start) * note.gain;

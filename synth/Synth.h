@@ -98,8 +98,6 @@ class Synth {
         bool goOn(double done) const;
     };
 
-    OscillatorInput oscillatorInput(const SoundSettings& settings, const WaveData& wave, double f0,
-                                    std::span<double> out) const;
     // The voice into out[0 .. count): curves, oscillators, envelope, and the gain when one is
     // given; then added into mix[0 ..) as far as the mix reaches. Returns false when the work
     // was cancelled before the voice was whole (out and mix then hold part of it).
@@ -116,8 +114,7 @@ class Synth {
                                          std::span<double> out, std::optional<double> gain,
                                          std::span<double> mix, bool measurePeaks,
                                          const VoiceProgress& progress);
-    // Samples [begin, end) of a voice whose oscillators are summed: the envelope, the gain, the
-    // mix.
+    // Samples [begin, end) of a voice evaluated before its gain: the gain, the mix.
     void finishSamples(std::span<double> out, std::optional<double> gain, std::span<double> mix,
                        std::size_t begin, std::size_t end) const;
     // previewVoice into `samples`, which are known to be zero from dirtyEnd on. Returns the

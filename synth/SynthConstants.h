@@ -19,10 +19,17 @@ inline constexpr double noLpfReleaseFrom = 4.5; // LPF release lengths from here
 inline constexpr double maxDegree = 2.0;        // the filter degree is clamped to 0 .. this
 inline constexpr double referencePitch = 440.0; // Hz: detune and vibrato are given for this pitch
 
-// A time in seconds as a whole number of samples, truncated toward zero (0 for negative times).
-inline std::size_t samplesOf(double seconds) {
+// A time in seconds as a whole number of samples at `rate` samples per second, truncated toward
+// zero (0 for negative times).
+inline std::size_t samplesOf(double seconds, double rate = sampleRate) {
     return static_cast<std::size_t>(
-        std::max<std::int64_t>(0, truncateTo<std::int64_t>(seconds * sampleRate)));
+        std::max<std::int64_t>(0, truncateTo<std::int64_t>(seconds * rate)));
+}
+
+// Hz: no harmonic above this sounds at `rate` samples per second. Below 44100 the ceiling comes
+// down in proportion, so that nothing aliases.
+inline double harmonicCeiling(double rate) {
+    return rate >= sampleRate ? highestHarmonicHz : rate * highestHarmonicHz / sampleRate;
 }
 
 // The frequency of key 0..72 in Hz: 55 * 2^(key/12).

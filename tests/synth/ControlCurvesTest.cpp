@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace vorel::test {
 namespace {
 
@@ -16,9 +14,10 @@ TEST(ControlCurvesTest, AmplitudeIsTheEnvelopeTimesTheReleaseGate) {
     settings.select(Param::ampSustainLevel, 5); // 0.5
     constexpr std::size_t count = 26460;        // (0.5 + 0.1) s
     const CurvePlan plan = planCurves(settings, 0.5, count);
-    std::vector<double> amp(count, -1.0);
-    std::vector<double> gate(count, -1.0);
-    fillAmplitude(plan, amp, gate, 0, count);
+    ControlCurves curves;
+    fillCurves(plan, wholeCurves(curves), 0, count, VectorUnit::none);
+    const ZeroedBuffer<double>& amp = curves.amp;
+    const ZeroedBuffer<double>& gate = curves.releaseGate;
 
     EXPECT_EQ(amp[0], 0.0);
     EXPECT_EQ(amp[2205], 0.5);  // halfway up the attack
