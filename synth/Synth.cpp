@@ -129,6 +129,9 @@ std::optional<std::size_t> Synth::fastVoice(const CurvePlan& plan, const Oscilla
                                             std::span<double> out, std::optional<double> gain,
                                             std::span<double> mix, bool measurePeaks,
                                             const VoiceProgress& progress) {
+    // Asked here once for certain: the other workers may take every chunk of a short voice.
+    if (!progress.goOn(0.0))
+        return std::nullopt;
     waveBounds_.compute(*in.wave);
     const std::size_t chunk = chunkLength(plan.extent, pool_.threadCount());
     std::atomic<std::size_t> next{0};
