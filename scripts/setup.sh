@@ -3,15 +3,17 @@
 
 # What building and running the programs needs.
 vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
-    fonts-dejavu-core libsndfile1-dev)
+    fonts-dejavu-core libsndfile1-dev libjack-jackd2-dev libpulse-dev libsoxr-dev libasound2-dev
+    lv2-dev)
 # What the tests need besides: the test and benchmark libraries, the formatter, an independent
 # WAV reader and MIDI reader, a sound server to play into, clang with its runtime for the fuzz
 # targets, the desktop's own checkers of what is installed (menu entries, AppStream data,
 # file types, manual pages, the Debian package), and a display of their own with a tool that
-# presses keys there (the recovery offer after a killed run).
+# presses keys there (the recovery offer after a killed run), a JACK server to play into, and the
+# LV2 host library, validator and host the plugin is tried in.
 vorel_test_packages=(libgtest-dev libbenchmark-dev clang-format sox pulseaudio pulseaudio-utils
     python3-mido clang libclang-rt-14-dev desktop-file-utils appstream shared-mime-info
-    groff-base file dpkg-dev xvfb xdotool)
+    groff-base file dpkg-dev xvfb xdotool jackd2 liblilv-dev lilv-utils sordi jalv)
 
 # vorel_install_missing PACKAGE...: installs those of the packages that are not installed yet,
 # saying which, with apt-get (through sudo when not root).
