@@ -112,15 +112,7 @@ Synth& offlineSynth() {
     return synth;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    VectorUnit unit = bestVectorUnit();
-    // The cases run in order, each with its own engine playing.
-    static std::vector<std::string> defaults{"--benchmark_repetitions=3"};
-    std::vector<char*> args = bench::benchmarkArguments(argc, argv, unit, defaults);
-
-    const std::vector<Sound> sounds{heaviest(), start()};
+void registerCases(const std::vector<Sound>& sounds, VectorUnit unit) {
     const std::size_t framesPerIteration = blockFrames * blocksPerIteration;
     for (const Sound& sound : sounds) {
         for (int voices : voiceCounts)
@@ -154,24 +146,18 @@ int main(int argc, char** argv) {
                 synth.computeVoice(sound.settings, wave, keyFrequency(sound.note - 33), gate, out);
         })->Unit(benchmark::kMillisecond);
     }
+}
 
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
-        return 1;
-    std::printf("live engine: one thread, %zu-frame blocks at %d Hz, vector unit %s\n", blockFrames,
-                sampleRate, vectorUnitName(unit));
-    bench::Timings timings;
-    bench::RatioReporter reporter(timings);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+double medianOf(const std::map<std::string, std::vector<double>>& runs, const std::string& key) {
+    const auto found = runs.find(key);
+    return found == runs.end() ? 0.0 : bench::median(found->second);
+}
 
+// Real time and cost per voice sample at each voice count, then the offline path's cost of the
+// same samples; ends with the most voices each sound plays in real time.
+void report(const std::vector<Sound>& sounds, const bench::Timings& timings) {
+    const std::size_t framesPerIteration = blockFrames * blocksPerIteration;
     const double audioMs = 1000.0 * static_cast<double>(framesPerIteration) / sampleRate;
-    auto medianOf = [](const std::map<std::string, std::vector<double>>& runs,
-                       const std::string& key) {
-        const auto found = runs.find(key);
-        return found == runs.end() ? 0.0 : bench::median(found->second);
-    };
     std::printf("\n%-10s %6s %16s %8s %16s %14s\n", "sound", "voices", "real-time (cpu)", "(wall)",
                 "ns/voice-sample", "ns/sine term");
     std::vector<int> inRealTime;
@@ -201,5 +187,28 @@ int main(int argc, char** argv) {
                     sound.name.c_str(), perSample, perSample / sound.termsPerSample, audioMs / cpu);
     }
     std::printf("\nvoices-in-real-time: heaviest %d start %d\n", inRealTime[0], inRealTime[1]);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    VectorUnit unit = bestVectorUnit();
+    // The cases run in order, each with its own engine playing.
+    static std::vector<std::string> defaults{"--benchmark_repetitions=3"};
+    std::vector<char*> args = bench::benchmarkArguments(argc, argv, unit, defaults);
+
+    const std::vector<Sound> sounds{heaviest(), start()};
+    registerCases(sounds, unit);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    std::printf("live engine: one thread, %zu-frame blocks at %d Hz, vector unit %s\n", blockFrames,
+                sampleRate, vectorUnitName(unit));
+    bench::Timings timings;
+    bench::RatioReporter reporter(timings);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    report(sounds, timings);
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-namespace vorel {
+namespace vorel::sound {
 
 // The steps of the sound editor's undo history. Each is pushed once its edit is done; redo()
 // puts the edit's result back, undo() what was there before. A step keeps only what it changed.
@@ -46,4 +46,4 @@ class SettingsStep : public QUndoCommand {
     Indexes after_;
 };
 
-} // namespace vorel
+} // namespace vorel::sound

@@ -4,7 +4,7 @@
 #include "sequencer/SequenceData.h"
 #include "synth/SoundSettings.h"
 
-namespace vorel {
+namespace vorel::sound {
 
 // Everything the sound editor's window shows and edits, apart from the computed sound (which the
 // Synth owns).
@@ -17,4 +17,4 @@ struct EditorState {
     DisplayName settingsName = blankName(); // shown after "Name of settings:"
 };
 
-} // namespace vorel
+} // namespace vorel::sound

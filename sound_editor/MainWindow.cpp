@@ -8,7 +8,6 @@
 #include "sequencer/NoteEditing.h"
 #include "sequencer/ui/CopyPhraseDialog.h"
 #include "sequencer/ui/InsertNoteDialog.h"
-#include "sound_editor/ClientArea.h"
 #include "sound_editor/Commands.h"
 #include "sound_editor/EditSteps.h"
 #include "sound_editor/ScreenPainter.h"
@@ -22,61 +21,45 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPushButton>
-#include <QShortcut>
 #include <QUndoStack>
 
 #include <algorithm>
 
-namespace vorel {
-namespace command = sound::command;
+namespace vorel::sound {
 namespace {
 
 const QString programName = QStringLiteral("Vorel sound editor");
 
-struct ButtonPlace {
-    const char* label;
-    int id;
-    int x;
-    int y;
-    int width;
-    int height;
-};
-
 // The push buttons in creation order, at client coordinates.
-constexpr ButtonPlace buttonPlaces[] = {
-    {"Pitch", command::pitchSettings, 20, 95, 80, 30},
-    {"AMP", command::ampSettings, 125, 95, 80, 30},
-    {"LPF", command::lpfSettings, 230, 95, 80, 30},
-    {"Compute->", command::computePreviews, 10, 500, 90, 30},
-    {"110Hz", command::play110, 110, 500, 90, 30},
-    {"440Hz", command::play440, 110, 540, 90, 30},
-    {"220Hz", command::play220, 220, 500, 90, 30},
-    {"880Hz", command::play880, 220, 540, 90, 30},
-    {"1/32", command::thirtySecondLines, 570, 10, 40, 20},
-    {"1/24", command::twentyFourthLines, 620, 10, 40, 20},
-    {"1/16", command::sixteenthLines, 670, 10, 40, 20},
-    {"1/12", command::twelfthLines, 720, 10, 40, 20},
-    {"1/8", command::eighthLines, 770, 10, 40, 20},
-    {"1/4", command::quarterLines, 820, 10, 40, 20},
-    {"UP", command::tempoUp10, 500, 63, 60, 25},
-    {"up", command::tempoUp1, 570, 63, 60, 25},
-    {"down", command::tempoDown1, 640, 63, 60, 25},
-    {"DOWN", command::tempoDown10, 710, 63, 60, 25},
-    {"<<", command::pageBack10, 490, 540, 60, 20},
-    {"<", command::pageBack1, 560, 540, 60, 20},
-    {">", command::pageForward1, 660, 540, 60, 20},
-    {">>", command::pageForward10, 730, 540, 60, 20},
-    {"COPY", command::copyPhrase, 800, 540, 60, 20},
-    {"Render->", command::render, 400, 570, 150, 50},
-    {"Play", command::playRendering, 560, 570, 150, 50},
-    {"Save(.WAV)", command::saveWav, 720, 570, 150, 50},
+constexpr ButtonPlace<Command> buttonPlaces[] = {
+    {"Pitch", Command::pitchSettings, 20, 95, 80, 30},
+    {"AMP", Command::ampSettings, 125, 95, 80, 30},
+    {"LPF", Command::lpfSettings, 230, 95, 80, 30},
+    {"Compute->", Command::computePreviews, 10, 500, 90, 30},
+    {"110Hz", Command::play110, 110, 500, 90, 30},
+    {"440Hz", Command::play440, 110, 540, 90, 30},
+    {"220Hz", Command::play220, 220, 500, 90, 30},
+    {"880Hz", Command::play880, 220, 540, 90, 30},
+    {"1/32", Command::thirtySecondLines, 570, 10, 40, 20},
+    {"1/24", Command::twentyFourthLines, 620, 10, 40, 20},
+    {"1/16", Command::sixteenthLines, 670, 10, 40, 20},
+    {"1/12", Command::twelfthLines, 720, 10, 40, 20},
+    {"1/8", Command::eighthLines, 770, 10, 40, 20},
+    {"1/4", Command::quarterLines, 820, 10, 40, 20},
+    {"UP", Command::tempoUp10, 500, 63, 60, 25},
+    {"up", Command::tempoUp1, 570, 63, 60, 25},
+    {"down", Command::tempoDown1, 640, 63, 60, 25},
+    {"DOWN", Command::tempoDown10, 710, 63, 60, 25},
+    {"<<", Command::pageBack10, 490, 540, 60, 20},
+    {"<", Command::pageBack1, 560, 540, 60, 20},
+    {">", Command::pageForward1, 660, 540, 60, 20},
+    {">>", Command::pageForward10, 730, 540, 60, 20},
+    {"COPY", Command::copyPhrase, 800, 540, 60, 20},
+    {"Render->", Command::render, 400, 570, 150, 50},
+    {"Play", Command::playRendering, 560, 570, 150, 50},
+    {"Save(.WAV)", Command::saveWav, 720, 570, 150, 50},
 };
 
 const QString loadTitle = QStringLiteral("Load");
@@ -91,14 +74,6 @@ const QString midiFilter = QStringLiteral("MIDI file(*.mid *.midi)");
 // The shown name of a chosen file: its name without folder, up to the first '.'.
 DisplayName nameOf(const QString& path) {
     return nameFromTitle(QFileInfo(path).fileName().toStdU16String());
-}
-
-constexpr int divisionArgument(Division division) {
-    return static_cast<int>(division);
-}
-
-constexpr int pageArgument(SettingsPage page) {
-    return static_cast<int>(page);
 }
 
 // The name of an undo step for the settings dialog of `page`.
@@ -127,114 +102,104 @@ template <typename Decode> Status checkedBy(Decode decode, std::span<const std::
 
 } // namespace
 
-const Command<MainWindow> MainWindow::commands[] = {
-    {command::pageBack10, &MainWindow::stepPage, -10, Repaint::always},
-    {command::pageBack1, &MainWindow::stepPage, -1, Repaint::always},
-    {command::pageForward1, &MainWindow::stepPage, 1, Repaint::always},
-    {command::pageForward10, &MainWindow::stepPage, 10, Repaint::always},
-    {command::quarterLines, &MainWindow::toggleDivision, divisionArgument(Division::quarter),
+const MainWindow::Row MainWindow::commands[] = {
+    {Command::pageBack10, callMember<&MainWindow::stepPage, -10>, Repaint::always},
+    {Command::pageBack1, callMember<&MainWindow::stepPage, -1>, Repaint::always},
+    {Command::pageForward1, callMember<&MainWindow::stepPage, 1>, Repaint::always},
+    {Command::pageForward10, callMember<&MainWindow::stepPage, 10>, Repaint::always},
+    {Command::quarterLines, callMember<&MainWindow::toggleDivision, Division::quarter>,
      Repaint::always},
-    {command::eighthLines, &MainWindow::toggleDivision, divisionArgument(Division::eighth),
+    {Command::eighthLines, callMember<&MainWindow::toggleDivision, Division::eighth>,
      Repaint::always},
-    {command::twelfthLines, &MainWindow::toggleDivision, divisionArgument(Division::twelfth),
+    {Command::twelfthLines, callMember<&MainWindow::toggleDivision, Division::twelfth>,
      Repaint::always},
-    {command::sixteenthLines, &MainWindow::toggleDivision, divisionArgument(Division::sixteenth),
+    {Command::sixteenthLines, callMember<&MainWindow::toggleDivision, Division::sixteenth>,
      Repaint::always},
-    {command::twentyFourthLines, &MainWindow::toggleDivision,
-     divisionArgument(Division::twentyFourth), Repaint::always},
-    {command::thirtySecondLines, &MainWindow::toggleDivision,
-     divisionArgument(Division::thirtySecond), Repaint::always},
-    {command::tempoUp10, &MainWindow::stepTempo, 10, Repaint::always},
-    {command::tempoUp1, &MainWindow::stepTempo, 1, Repaint::always},
-    {command::tempoDown1, &MainWindow::stepTempo, -1, Repaint::always},
-    {command::tempoDown10, &MainWindow::stepTempo, -10, Repaint::always},
-    {command::pitchSettings, &MainWindow::openSettings, pageArgument(SettingsPage::pitch),
+    {Command::twentyFourthLines, callMember<&MainWindow::toggleDivision, Division::twentyFourth>,
      Repaint::always},
-    {command::ampSettings, &MainWindow::openSettings, pageArgument(SettingsPage::amp),
+    {Command::thirtySecondLines, callMember<&MainWindow::toggleDivision, Division::thirtySecond>,
      Repaint::always},
-    {command::lpfSettings, &MainWindow::openSettings, pageArgument(SettingsPage::lpf),
+    {Command::tempoUp10, callMember<&MainWindow::stepTempo, 10>, Repaint::always},
+    {Command::tempoUp1, callMember<&MainWindow::stepTempo, 1>, Repaint::always},
+    {Command::tempoDown1, callMember<&MainWindow::stepTempo, -1>, Repaint::always},
+    {Command::tempoDown10, callMember<&MainWindow::stepTempo, -10>, Repaint::always},
+    {Command::pitchSettings, callMember<&MainWindow::openSettings, SettingsPage::pitch>,
      Repaint::always},
-    {command::copyPhrase, &MainWindow::copyPhrase, 0, Repaint::always},
-    {command::undo, &MainWindow::stepHistory, -1, Repaint::always},
-    {command::redo, &MainWindow::stepHistory, 1, Repaint::always},
-    {command::loadWave, &MainWindow::loadWave, 0, Repaint::unlessCancelled},
-    {command::loadSound, &MainWindow::loadSound, 0, Repaint::unlessCancelled},
-    {command::saveSound, &MainWindow::saveSound, 0, Repaint::unlessCancelled},
-    {command::loadSequence, &MainWindow::loadSequence, 0, Repaint::unlessCancelled},
-    {command::saveSequence, &MainWindow::saveSequence, 0, Repaint::unlessCancelled},
-    {command::about, &MainWindow::showAbout, 0, Repaint::never},
-    {command::computePreviews, &MainWindow::computePreviews, 0, Repaint::never},
-    {command::play110, &MainWindow::playPreview, 0, Repaint::never},
-    {command::play220, &MainWindow::playPreview, 1, Repaint::never},
-    {command::play440, &MainWindow::playPreview, 2, Repaint::never},
-    {command::play880, &MainWindow::playPreview, 3, Repaint::never},
-    {command::render, &MainWindow::renderSequence, 0, Repaint::never},
-    {command::playRendering, &MainWindow::playRendering, 0, Repaint::never},
-    {command::saveWav, &MainWindow::saveWav, 0, Repaint::never},
-    {command::importMidi, &MainWindow::importMidi, 0, Repaint::unlessCancelled},
-    {command::exportMidi, &MainWindow::exportMidi, 0, Repaint::never},
+    {Command::ampSettings, callMember<&MainWindow::openSettings, SettingsPage::amp>,
+     Repaint::always},
+    {Command::lpfSettings, callMember<&MainWindow::openSettings, SettingsPage::lpf>,
+     Repaint::always},
+    {Command::copyPhrase, callMember<&MainWindow::copyPhrase>, Repaint::always},
+    {Command::undo, callMember<&MainWindow::undo>, Repaint::always},
+    {Command::redo, callMember<&MainWindow::redo>, Repaint::always},
+    {Command::loadWave, callMember<&MainWindow::loadWave>, Repaint::unlessCancelled},
+    {Command::loadSound, callMember<&MainWindow::loadSound>, Repaint::unlessCancelled},
+    {Command::saveSound, callMember<&MainWindow::saveSound>, Repaint::unlessCancelled},
+    {Command::loadSequence, callMember<&MainWindow::loadSequence>, Repaint::unlessCancelled},
+    {Command::saveSequence, callMember<&MainWindow::saveSequence>, Repaint::unlessCancelled},
+    {Command::about, callMember<&MainWindow::showAbout>, Repaint::never},
+    {Command::computePreviews, callMember<&MainWindow::computePreviews>, Repaint::never},
+    {Command::play110, callMember<&MainWindow::playPreview, 0>, Repaint::never},
+    {Command::play220, callMember<&MainWindow::playPreview, 1>, Repaint::never},
+    {Command::play440, callMember<&MainWindow::playPreview, 2>, Repaint::never},
+    {Command::play880, callMember<&MainWindow::playPreview, 3>, Repaint::never},
+    {Command::render, callMember<&MainWindow::renderSequence>, Repaint::never},
+    {Command::playRendering, callMember<&MainWindow::playRendering>, Repaint::never},
+    {Command::saveWav, callMember<&MainWindow::saveWav>, Repaint::never},
+    {Command::importMidi, callMember<&MainWindow::importMidi>, Repaint::unlessCancelled},
+    {Command::exportMidi, callMember<&MainWindow::exportMidi>, Repaint::never},
 };
 
 MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, KeyTones keyTones,
                        QWidget* parent)
-    : QMainWindow(parent), synth_(synth), player_(player), dialogs_(dialogs), files_(dialogs, this),
-      keyTones_(std::move(keyTones)), client_(new ClientArea(state_, this)),
-      longWork_(this, programName), undo_(new QUndoStack(this)),
-      work_(this, dialogs, files_, programName) {
-    // The title shows whether there is unsaved work.
-    setWindowTitle(programName + QStringLiteral("[*]"));
-    setCentralWidget(client_);
-    setAcceptDrops(true);
+    : DocumentWindow(dialogs, &player,
+                     {programName, programName, programName, QStringLiteral("vorel-sound-editor"),
+                      programName, QStringLiteral("No sound can be played: %1")},
+                     parent),
+      synth_(synth), keyTones_(std::move(keyTones)), undo_(new QUndoStack(this)) {
+    client()->setFont(screenFont());
     createMenu();
-    createButtons();
+    addButtons(std::span<const ButtonPlace<Command>>(buttonPlaces), Qt::StrongFocus);
     trackDocuments();
+    setOpenableKinds(
+        {{QStringLiteral("vorelwf"), nullptr, [this](const QString& path) { loadWaveFrom(path); }},
+         {QStringLiteral("vorelsf"), soundDocument_,
+          [this](const QString& path) { loadSoundFrom(path); }},
+         {QStringLiteral("vorelsqf"), sequenceDocument_,
+          [this](const QString& path) { loadSequenceFrom(path); }},
+         {QStringLiteral("mid"), sequenceDocument_,
+          [this](const QString& path) { importMidiFrom(path); }},
+         {QStringLiteral("midi"), sequenceDocument_,
+          [this](const QString& path) { importMidiFrom(path); }}},
+        "it is not a wave, sound, sequence or MIDI file (.vorelwf, .vorelsf, "
+        ".vorelsqf, .mid)");
     resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
-
-    connect(client_, &ClientArea::leftPressed, this, &MainWindow::leftPressed);
-    connect(client_, &ClientArea::rightPressed, this, &MainWindow::rightPressed);
-    // Said once: the player reports only its first failure. Queued, so the message box does not
-    // open inside the play call.
-    connect(
-        &player_, &PcmPlayer::deviceUnavailable, this,
-        [this](const QString& reason) {
-            dialogs_.showMessage(this, programName,
-                                 QStringLiteral("No sound can be played: %1").arg(reason));
-        },
-        Qt::QueuedConnection);
-    connect(&player_, &PcmPlayer::soundStopped, this, [this](const QString& reason) {
-        dialogs_.showMessage(this, programName,
-                             QStringLiteral("The sound stopped: %1").arg(reason));
-    });
+    connect(client(), &ClientCanvas::leftPressed, this, &MainWindow::leftPressed);
+    connect(client(), &ClientCanvas::rightPressed, this, &MainWindow::rightPressed);
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createMenu() {
-    auto addCommand = [this](QMenu* menu, const QString& text, int id) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(QString::number(id));
-        connect(action, &QAction::triggered, this, [this, id] { dispatch(id); });
+    auto add = [this](QMenu* menu, const QString& text, Command command) {
+        addCommand(menu, text, commandNumber(command));
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    addCommand(file, QStringLiteral("Load wave data"), command::loadWave);
-    addCommand(file, QStringLiteral("Load sound data"), command::loadSound);
-    addCommand(file, QStringLiteral("Save sound data"), command::saveSound);
+    add(file, QStringLiteral("Load wave data"), Command::loadWave);
+    add(file, QStringLiteral("Load sound data"), Command::loadSound);
+    add(file, QStringLiteral("Save sound data"), Command::saveSound);
     file->addSeparator();
-    addCommand(file, QStringLiteral("Load sequence data"), command::loadSequence);
-    addCommand(file, QStringLiteral("Save sequence data"), command::saveSequence);
-    addCommand(file, QStringLiteral("Import MIDI..."), command::importMidi);
-    addCommand(file, QStringLiteral("Export MIDI..."), command::exportMidi);
+    add(file, QStringLiteral("Load sequence data"), Command::loadSequence);
+    add(file, QStringLiteral("Save sequence data"), Command::saveSequence);
+    add(file, QStringLiteral("Import MIDI..."), Command::importMidi);
+    add(file, QStringLiteral("Export MIDI..."), Command::exportMidi);
     file->addSeparator();
     createEditMenu();
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
-    addCommand(version, QStringLiteral("Version"), command::about);
-
+    add(version, QStringLiteral("Version"), Command::about);
     // Alt with "?" or "/" opens the about box.
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)}) {
-        auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, [this] { dispatch(command::about); });
-    }
+    addShortcuts({QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)},
+                 commandNumber(Command::about));
 }
 
 // "Undo insert note" (Ctrl+Z) and "Redo insert note" (Ctrl+Shift+Z, Ctrl+Y), named after the step
@@ -243,29 +208,26 @@ void MainWindow::createEditMenu() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
     const struct {
         QString verb;
-        int id;
+        Command command;
         QList<QKeySequence> keys;
         void (QUndoStack::*textChanged)(const QString&);
         void (QUndoStack::*availabilityChanged)(bool);
     } items[] = {
         {QStringLiteral("Undo"),
-         command::undo,
+         Command::undo,
          {QKeySequence(Qt::CTRL | Qt::Key_Z)},
          &QUndoStack::undoTextChanged,
          &QUndoStack::canUndoChanged},
         {QStringLiteral("Redo"),
-         command::redo,
+         Command::redo,
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
          &QUndoStack::redoTextChanged,
          &QUndoStack::canRedoChanged},
     };
     for (const auto& item : items) {
-        QAction* action = edit->addAction(item.verb);
-        action->setObjectName(QString::number(item.id));
+        QAction* action = addCommand(edit, item.verb, commandNumber(item.command));
         action->setShortcuts(item.keys);
         action->setEnabled(false);
-        const int id = item.id;
-        connect(action, &QAction::triggered, this, [this, id] { dispatch(id); });
         connect(undo_, item.textChanged, action, [action, verb = item.verb](const QString& step) {
             action->setText(historyText(verb, step));
         });
@@ -273,53 +235,16 @@ void MainWindow::createEditMenu() {
     }
 }
 
-void MainWindow::createButtons() {
-    for (const ButtonPlace& place : buttonPlaces) {
-        auto* button = new QPushButton(QString::fromLatin1(place.label), client_);
-        button->setObjectName(QString::number(place.id));
-        button->setGeometry(place.x, place.y, place.width, place.height);
-        const int id = place.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { dispatch(id); });
-    }
+bool MainWindow::hasCommand(int number) const {
+    return findRow(std::span<const Row>(commands), number) != nullptr;
 }
 
-QPushButton* MainWindow::button(int id) const {
-    return client_->findChild<QPushButton*>(QString::number(id), Qt::FindDirectChildrenOnly);
+bool MainWindow::runCommand(int number) {
+    return runRow(*this, *findRow(std::span<const Row>(commands), number));
 }
 
-bool MainWindow::dispatch(int id) {
-    const Command<MainWindow>* command = findCommand<MainWindow>(commands, id);
-    if (command == nullptr)
-        return false;
-    // Nothing runs while long work is going on: it reads the state.
-    if (longWork_.busy())
-        return true;
-    if (runCommand(*this, *command))
-        repaintClient();
-    work_.changed();
-    return true;
-}
-
-void MainWindow::repaintClient() {
-    client_->repaint();
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    // Long work reads the window's state: it stops first, then the window closes.
-    if (longWork_.holdBackClose(event))
-        return;
-    if (!work_.mayClose()) {
-        event->ignore();
-        return;
-    }
-    player_.stop();
-    event->accept();
-}
-
-void MainWindow::closeUrgently() {
-    work_.closeUrgently();
-    longWork_.cancel();
-    close();
+void MainWindow::paintClient(QPainter& painter) const {
+    paintScreen(painter, state_);
 }
 
 // Grid clicks ------------------------------------------------------------------------------------
@@ -330,7 +255,7 @@ void MainWindow::leftPressed(QPoint position) {
         return;
     // Every sample of the tone, not only up to its last non-zero one.
     if (keyTones_)
-        player_.play(keyTones_(spot->key));
+        player().play(keyTones_(spot->key));
 }
 
 void MainWindow::rightPressed(QPoint position) {
@@ -368,8 +293,8 @@ bool MainWindow::stepPage(int delta) {
     return true;
 }
 
-bool MainWindow::toggleDivision(int division) {
-    state_.view.toggleDivision(static_cast<Division>(division));
+bool MainWindow::toggleDivision(Division division) {
+    state_.view.toggleDivision(division);
     return true;
 }
 
@@ -378,7 +303,7 @@ bool MainWindow::stepTempo(int delta) {
     return true;
 }
 
-bool MainWindow::copyPhrase(int) {
+bool MainWindow::copyPhrase() {
     if (const std::optional<PhrasePages> pages = CopyPhraseDialog::ask(this))
         pushGridStep(QStringLiteral("copy phrase"),
                      GridChange::record(state_.sequence, copyPhraseArea(pages->to), [&] {
@@ -387,26 +312,27 @@ bool MainWindow::copyPhrase(int) {
     return true;
 }
 
-bool MainWindow::stepHistory(int direction) {
-    if (direction < 0)
-        undo_->undo();
-    else
-        undo_->redo();
+bool MainWindow::undo() {
+    undo_->undo();
     return true;
 }
 
-bool MainWindow::openSettings(int page) {
-    const auto settingsPage = static_cast<SettingsPage>(page);
-    if (const auto choices = SettingsDialog::ask(this, settingsPage, state_.settings)) {
+bool MainWindow::redo() {
+    undo_->redo();
+    return true;
+}
+
+bool MainWindow::openSettings(SettingsPage page) {
+    if (const auto choices = SettingsDialog::ask(this, page, state_.settings)) {
         const SettingsStep::Indexes before = state_.settings.indexes();
         state_.settings.store(*choices);
         if (state_.settings.indexes() != before)
-            undo_->push(new SettingsStep(settingsStepText(settingsPage), state_.settings, before));
+            undo_->push(new SettingsStep(settingsStepText(page), state_.settings, before));
     }
     return true;
 }
 
-bool MainWindow::showAbout(int) {
+bool MainWindow::showAbout() {
     AboutBox box(this, {100, programName, QStringLiteral("Version 0.1, built with Qt 6")},
                  QApplication::windowIcon(), dialogFont(9));
     box.exec();
@@ -415,48 +341,35 @@ bool MainWindow::showAbout(int) {
 
 // Files ------------------------------------------------------------------------------------------
 
-bool MainWindow::loadWave(int) {
-    const std::optional<QString> path =
-        files_.chooseToLoad({loadTitle, waveFilter, QStringLiteral("vorelwf"), {}});
-    if (path)
-        loadWaveFrom(*path);
-    return path.has_value();
+bool MainWindow::loadWave() {
+    return loadThroughDialog(nullptr, {loadTitle, waveFilter, QStringLiteral("vorelwf"), {}},
+                             [this](const QString& path) { loadWaveFrom(path); });
 }
 
 void MainWindow::loadWaveFrom(const QString& path) {
-    const Result<WaveData> wave = loadWaveFile(enginePath(path));
-    if (!wave) {
-        files_.reportLoadFailure(path, wave.error());
-        return;
+    if (const std::optional<WaveData> wave = accepted(path, loadWaveFile(enginePath(path)))) {
+        state_.wave = *wave;
+        state_.waveName = nameOf(path);
+        work_.loaded(*waveDocument_, path);
     }
-    state_.wave = wave.value();
-    state_.waveName = nameOf(path);
-    work_.loaded(*waveDocument_, path);
 }
 
-bool MainWindow::loadSound(int) {
-    if (!work_.mayReplace(*soundDocument_))
-        return false;
-    const std::optional<QString> path =
-        files_.chooseToLoad({loadTitle, soundFilter, QStringLiteral("vorelsf"), {}});
-    if (path)
-        loadSoundFrom(*path);
-    return path.has_value();
+bool MainWindow::loadSound() {
+    return loadThroughDialog(soundDocument_,
+                             {loadTitle, soundFilter, QStringLiteral("vorelsf"), {}},
+                             [this](const QString& path) { loadSoundFrom(path); });
 }
 
 void MainWindow::loadSoundFrom(const QString& path) {
-    const Result<SoundSettings> settings = loadSoundFile(enginePath(path));
-    if (!settings) {
-        files_.reportLoadFailure(path, settings.error());
-        return;
+    if (const auto settings = accepted(path, loadSoundFile(enginePath(path)))) {
+        state_.settings = *settings;
+        state_.settingsName = nameOf(path);
+        undo_->clear();
+        work_.loaded(*soundDocument_, path);
     }
-    state_.settings = settings.value();
-    state_.settingsName = nameOf(path);
-    undo_->clear();
-    work_.loaded(*soundDocument_, path);
 }
 
-bool MainWindow::saveSound(int) {
+bool MainWindow::saveSound() {
     return work_.saveWithDialog(*soundDocument_) != UnsavedWork::Saved::cancelled;
 }
 
@@ -467,84 +380,31 @@ Status MainWindow::saveSoundTo(const QString& path) {
     return saved;
 }
 
-bool MainWindow::loadSequence(int) {
-    if (!work_.mayReplace(*sequenceDocument_))
-        return false;
-    const std::optional<QString> path =
-        files_.chooseToLoad({loadTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}});
-    if (path)
-        loadSequenceFrom(*path);
-    return path.has_value();
+bool MainWindow::loadSequence() {
+    return loadThroughDialog(sequenceDocument_,
+                             {loadTitle, sequenceFilter, QStringLiteral("vorelsqf"), {}},
+                             [this](const QString& path) { loadSequenceFrom(path); });
 }
 
 void MainWindow::loadSequenceFrom(const QString& path) {
-    if (const Status loaded = loadSequenceFile(enginePath(path), state_.sequence); !loaded) {
-        files_.reportLoadFailure(path, loaded.error());
-        return;
+    if (accepted(path, loadSequenceFile(enginePath(path), state_.sequence))) {
+        state_.sequence.sequenceName = nameOf(path);
+        undo_->clear();
+        work_.loaded(*sequenceDocument_, path);
     }
-    state_.sequence.sequenceName = nameOf(path);
-    undo_->clear();
-    work_.loaded(*sequenceDocument_, path);
 }
 
 void MainWindow::importMidiFrom(const QString& path) {
-    const Result<MidiImport> imported = readMidiFile(enginePath(path));
-    if (!imported) {
-        files_.reportLoadFailure(path, imported.error());
-        return;
+    if (const std::optional<MidiImport> imported = accepted(path, readMidiFile(enginePath(path)))) {
+        applyMidiImport(state_.sequence, *imported);
+        state_.sequence.sequenceName = nameOf(path);
+        undo_->clear();
+        work_.imported(*sequenceDocument_, path);
+        tellChanges(programName, imported->report.sentences());
     }
-    applyMidiImport(state_.sequence, imported.value());
-    state_.sequence.sequenceName = nameOf(path);
-    undo_->clear();
-    work_.imported(*sequenceDocument_, path);
-    QStringList changes;
-    for (const std::string& sentence : imported.value().report.sentences())
-        changes << QString::fromStdString(sentence);
-    if (!changes.isEmpty())
-        dialogs_.showMessage(this, programName, changes.join(QLatin1Char('\n')));
 }
 
-void MainWindow::openFile(const QString& path) {
-    // Input is thrown away while long work runs; so is a file dropped meanwhile.
-    if (longWork_.busy())
-        return;
-    struct Kind {
-        const char* suffix;
-        void (MainWindow::*load)(const QString&);
-        Document* MainWindow::*replaces; // none for a wave: the sound editor does not edit it
-    };
-    static constexpr Kind kinds[] = {
-        {"vorelwf", &MainWindow::loadWaveFrom, nullptr},
-        {"vorelsf", &MainWindow::loadSoundFrom, &MainWindow::soundDocument_},
-        {"vorelsqf", &MainWindow::loadSequenceFrom, &MainWindow::sequenceDocument_},
-        {"mid", &MainWindow::importMidiFrom, &MainWindow::sequenceDocument_},
-        {"midi", &MainWindow::importMidiFrom, &MainWindow::sequenceDocument_}};
-    const QString suffix = QFileInfo(path).suffix();
-    for (const Kind& kind : kinds) {
-        if (suffix.compare(QLatin1String(kind.suffix), Qt::CaseInsensitive) == 0) {
-            if (kind.replaces != nullptr && !work_.mayReplace(*(this->*kind.replaces)))
-                return;
-            files_.used(path);
-            (this->*kind.load)(path);
-            repaintClient();
-            return;
-        }
-    }
-    files_.reportLoadFailure(path, "it is not a wave, sound, sequence or MIDI file (.vorelwf, "
-                                   ".vorelsf, .vorelsqf, .mid)");
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (FileCommands::acceptsDrop(event->mimeData()))
-        event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    event->acceptProposedAction();
-    files_.openDropped(event->mimeData(), [this](const QString& path) { openFile(path); });
-}
-
-bool MainWindow::saveSequence(int) {
+bool MainWindow::saveSequence() {
     return work_.saveWithDialog(*sequenceDocument_) != UnsavedWork::Saved::cancelled;
 }
 
@@ -555,7 +415,7 @@ Status MainWindow::saveSequenceTo(const QString& path) {
     return saved;
 }
 
-bool MainWindow::saveWav(int) {
+bool MainWindow::saveWav() {
     // FLAC is offered beside WAV; the name chosen says which: the same samples either way.
     const std::optional<QString> path =
         files_.chooseToSave({QStringLiteral("Save WAV data"),
@@ -573,18 +433,14 @@ bool MainWindow::saveWav(int) {
     return true;
 }
 
-bool MainWindow::importMidi(int) {
-    if (!work_.mayReplace(*sequenceDocument_))
-        return false;
-    const std::optional<QString> path =
-        files_.chooseToLoad({QStringLiteral("Import MIDI"), midiFilter, QStringLiteral("mid"), {}});
-    if (path)
-        importMidiFrom(*path);
-    return path.has_value();
+bool MainWindow::importMidi() {
+    return loadThroughDialog(sequenceDocument_,
+                             {QStringLiteral("Import MIDI"), midiFilter, QStringLiteral("mid"), {}},
+                             [this](const QString& path) { importMidiFrom(path); });
 }
 
 // The sequence as a Standard MIDI File at the window's tempo, named like the sequence.
-bool MainWindow::exportMidi(int) {
+bool MainWindow::exportMidi() {
     const std::optional<QString> path =
         files_.chooseToSave({QStringLiteral("Export MIDI"), midiFilter, QStringLiteral("mid"), {}});
     if (!path)
@@ -636,7 +492,7 @@ void MainWindow::trackDocuments() {
          }});
 }
 
-void MainWindow::keepWorkIn(const std::string& folder) {
+UnsavedWork::ViewState MainWindow::recoveredView() {
     // The tempo is no part of a sequence file, and the page on screen is where the user was.
     auto describe = [this](RecoveryIndex& index) {
         index.tempo = state_.sequence.tempo;
@@ -648,15 +504,13 @@ void MainWindow::keepWorkIn(const std::string& folder) {
         if (index.page)
             state_.view.currentPage = std::clamp(*index.page, 0, pageCount - 1);
     };
-    work_.keepCopiesIn(folder, "vorel-sound-editor", {describe, restore});
-    work_.offerLeftWork();
-    repaintClient();
+    return {describe, restore};
 }
 
 // Sound ------------------------------------------------------------------------------------------
 
-bool MainWindow::computePreviews(int) {
-    stopBeforeComputingPreviews(player_, synth_);
+bool MainWindow::computePreviews() {
+    stopBeforeComputingPreviews(player(), synth_);
     longWork_.run(QStringLiteral("Computing the test notes..."), [this](const Progress& progress) {
         return synth_.computePreviews(state_.settings, state_.wave, progress);
     });
@@ -664,21 +518,21 @@ bool MainWindow::computePreviews(int) {
 }
 
 bool MainWindow::playPreview(int index) {
-    vorel::playPreview(player_, synth_, index);
+    sound::playPreview(player(), synth_, index);
     return true;
 }
 
-bool MainWindow::renderSequence(int) {
-    stopBeforeRendering(player_, synth_);
+bool MainWindow::renderSequence() {
+    stopBeforeRendering(player(), synth_);
     longWork_.run(QStringLiteral("Rendering the sequence..."), [this](const Progress& progress) {
         return synth_.renderSequence(state_.sequence, state_.settings, state_.wave, progress);
     });
     return true;
 }
 
-bool MainWindow::playRendering(int) {
-    playRender(player_, synth_);
+bool MainWindow::playRendering() {
+    playRender(player(), synth_);
     return true;
 }
 
-} // namespace vorel
+} // namespace vorel::sound

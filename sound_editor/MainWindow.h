@@ -1,36 +1,31 @@
 #pragma once
 
-#include "platform/CommandTable.h"
-#include "platform/FileCommands.h"
-#include "platform/LongWork.h"
-#include "platform/UnsavedWork.h"
+#include "platform/DocumentWindow.h"
+#include "sound_editor/Commands.h"
 #include "sound_editor/EditorState.h"
-
-#include <QMainWindow>
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 
-class QPushButton;
 class QUndoStack;
 
 namespace vorel {
-
-class ClientArea;
 class GridChange;
 class PcmPlayer;
 class Synth;
-class UserDialogs;
+enum class SettingsPage;
+} // namespace vorel
+
+namespace vorel::sound {
 
 // The 0.2-second tone of key 0..72 that a left click on the grid plays.
 using KeyTones = std::function<std::span<const std::int16_t>(int key)>;
 
-// The sound editor's window: the menu, the 26 buttons and the client area. Buttons, menu items
-// and shortcuts all go through dispatch(), which looks the command up in one table, carries it
-// out and repaints where the command changed what is shown.
-class MainWindow : public QMainWindow {
+// The sound editor's window: the menu, the 26 buttons and the client area, painted from the
+// editor's state.
+class MainWindow : public DocumentWindow {
     Q_OBJECT
   public:
     // The client area's size in pixels; every button and drawing has fixed client coordinates.
@@ -41,64 +36,46 @@ class MainWindow : public QMainWindow {
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Carries out command `id` (sound_editor/Commands.h); false for an id that is no command
-    // (nothing happens).
-    bool dispatch(int id);
+    using DocumentWindow::dispatch;
+    bool dispatch(Command command) { return dispatch(commandNumber(command)); }
 
     EditorState& state() { return state_; }
     const EditorState& state() const { return state_; }
-    ClientArea* clientArea() const { return client_; }
-    QPushButton* button(int id) const;
-    // The path chosen last in any of the window's file dialogs; the next one starts there.
-    const QString& lastPath() const { return files_.lastPath(); }
-    bool busy() const { return longWork_.busy(); }
-
-    // Opens a file named on the command line or dropped on the window, the kind taken from its
-    // suffix (.vorelwf, .vorelsf, .vorelsqf), with the checks and messages of the menu's loads.
-    void openFile(const QString& path);
-    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
-    void rememberFolders() { files_.rememberFoldersAs(QStringLiteral("vorel-sound-editor")); }
-    // Keeps copies of the unsaved work in `folder`, and first offers the copies an earlier run
-    // left there when it ended without saving.
-    void keepWorkIn(const std::string& folder);
-    // A close that cannot wait for the user (SIGTERM, the session ending): long work stops, the
-    // unsaved work is copied for recovery at once, and the window closes without a question.
-    void closeUrgently();
-    UnsavedWork& unsavedWork() { return work_; }
 
   protected:
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    bool hasCommand(int number) const override;
+    bool runCommand(int number) override;
+    void paintClient(QPainter& painter) const override;
+    UnsavedWork::ViewState recoveredView() override;
 
   private:
-    static const Command<MainWindow> commands[];
+    using Row = CommandRow<MainWindow, Command>;
+    static const Row commands[];
 
     void createMenu();
     void createEditMenu();
-    void createButtons();
     void trackDocuments();
-    void repaintClient();
     void leftPressed(QPoint position);
     void rightPressed(QPoint position);
     void pushGridStep(const QString& text, GridChange change);
 
     // The commands; each returns false when its file dialog was cancelled.
     bool stepPage(int delta);
-    bool toggleDivision(int division);
+    bool toggleDivision(Division division);
     bool stepTempo(int delta);
-    bool openSettings(int page);
-    bool copyPhrase(int);
-    bool stepHistory(int direction);
-    bool showAbout(int);
-    bool loadWave(int);
-    bool loadSound(int);
-    bool saveSound(int);
-    bool loadSequence(int);
-    bool saveSequence(int);
-    bool saveWav(int);
-    bool importMidi(int);
-    bool exportMidi(int);
+    bool openSettings(SettingsPage page);
+    bool copyPhrase();
+    bool undo();
+    bool redo();
+    bool showAbout();
+    bool loadWave();
+    bool loadSound();
+    bool saveSound();
+    bool loadSequence();
+    bool saveSequence();
+    bool saveWav();
+    bool importMidi();
+    bool exportMidi();
     // The loads once a path is known; a refused file is reported and changes nothing.
     void loadWaveFrom(const QString& path);
     void loadSoundFrom(const QString& path);
@@ -107,24 +84,18 @@ class MainWindow : public QMainWindow {
     void importMidiFrom(const QString& path);
     Status saveSoundTo(const QString& path);
     Status saveSequenceTo(const QString& path);
-    bool computePreviews(int);
+    bool computePreviews();
     bool playPreview(int index);
-    bool renderSequence(int);
-    bool playRendering(int);
+    bool renderSequence();
+    bool playRendering();
 
     Synth& synth_;
-    PcmPlayer& player_;
-    UserDialogs& dialogs_;
-    FileCommands files_;
     KeyTones keyTones_;
     EditorState state_;
-    ClientArea* client_;
-    LongWork longWork_;
     QUndoStack* undo_;
-    UnsavedWork work_;
     Document* sequenceDocument_ = nullptr;
     Document* soundDocument_ = nullptr;
     Document* waveDocument_ = nullptr;
 };
 
-} // namespace vorel
+} // namespace vorel::sound

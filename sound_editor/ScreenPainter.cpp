@@ -9,7 +9,7 @@
 #include <array>
 #include <string_view>
 
-namespace vorel {
+namespace vorel::sound {
 namespace {
 
 const QColor textBackground(255, 255, 255);
@@ -212,4 +212,4 @@ void paintScreen(QPainter& painter, const EditorState& state) {
     paintNotes(painter, state);
 }
 
-} // namespace vorel
+} // namespace vorel::sound

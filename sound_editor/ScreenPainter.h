@@ -9,7 +9,7 @@
 
 class QPainter;
 
-namespace vorel {
+namespace vorel::sound {
 
 struct EditorState;
 
@@ -44,4 +44,4 @@ QFont screenFont();
 // with its division lines and notes, and the synthesizer values.
 void paintScreen(QPainter& painter, const EditorState& state);
 
-} // namespace vorel
+} // namespace vorel::sound

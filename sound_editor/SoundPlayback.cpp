@@ -3,7 +3,7 @@
 #include "common/Pcm.h"
 #include "synth/Synth.h"
 
-namespace vorel {
+namespace vorel::sound {
 
 bool playAudiblePart(PcmPlayer& player, std::span<const std::int16_t> buffer) {
     return player.play(buffer.first(audibleLength(buffer)));
@@ -37,4 +37,4 @@ void stopBeforeRendering(PcmPlayer& player, const Synth& synth) {
     stopIfPlayingFrom(player, synth.renderBuffer());
 }
 
-} // namespace vorel
+} // namespace vorel::sound

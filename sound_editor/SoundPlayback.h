@@ -7,8 +7,10 @@
 #include <span>
 
 namespace vorel {
-
 class Synth;
+} // namespace vorel
+
+namespace vorel::sound {
 
 // The sound editor's play actions. Each one first stops the sound that plays, and returns what
 // PcmPlayer::play returns: false when no output device could be opened.
@@ -36,4 +38,4 @@ void stopBeforeComputingPreviews(PcmPlayer& player, const Synth& synth);
 // Called by "Render->" before it rewrites the rendered sequence.
 void stopBeforeRendering(PcmPlayer& player, const Synth& synth);
 
-} // namespace vorel
+} // namespace vorel::sound

@@ -1,10 +1,6 @@
 // The sound editor: loads a wave, sets up the synthesizer, edits and renders a note sequence.
-#include "common/RecoveryIndex.h"
-#include "platform/CloseRequests.h"
-#include "platform/CommandLine.h"
 #include "platform/PcmPlayer.h"
-#include "platform/ProcessExit.h"
-#include "platform/UserDialogs.h"
+#include "platform/ProgramMain.h"
 #include "sound_editor/MainWindow.h"
 #include "synth/PreviewTones.h"
 #include "synth/Synth.h"
@@ -12,55 +8,27 @@
 #include <QApplication>
 #include <QIcon>
 
-#include <cstdio>
-
 namespace {
 
-const vorel::ProgramDescription program{
-    QStringLiteral("vorel-sound-editor"), QStringLiteral("[FILE...]"),
-    QStringLiteral("The Vorel sound editor: an additive synthesizer with a step sequencer."), true};
-
-int run(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vorel sound editor"));
+int runSoundEditor(vorel::UserDialogs& dialogs, const QStringList& files) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sound_editor/vorel-sound-editor.png")));
-    if (const QString wrong = vorel::checkUnknownOptions(QApplication::arguments(), program);
-        !wrong.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(wrong));
-        return 1;
-    }
-
     vorel::Synth synth;
     vorel::PcmPlayer player;
-    vorel::SystemDialogs dialogs;
     const vorel::PreviewTones tones;
-
-    vorel::MainWindow window(synth, player, dialogs, [&tones](int key) { return tones.tone(key); });
-    window.rememberFolders();
-    window.show();
-    // SIGTERM and the session ending close the window without questions.
-    vorel::CloseRequests closeRequests;
-    QObject::connect(&closeRequests, &vorel::CloseRequests::requested, &window,
-                     &vorel::MainWindow::closeUrgently);
-    // Offered before the files named here are opened: those ask before replacing recovered work.
-    window.keepWorkIn(vorel::recoveryFolder());
-    for (const QString& file : vorel::readCommandLine(QApplication::arguments(), program).files)
-        window.openFile(file);
-    // A close request may have come before the event loop runs.
-    return window.isVisible() ? QApplication::exec() : 0;
+    vorel::sound::MainWindow window(synth, player, dialogs,
+                                    [&tones](int key) { return tones.tone(key); });
+    return vorel::runDocumentWindow(window, files);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // --help and --version are answered before anything needs a display.
-    const vorel::CommandLine line = vorel::readCommandLine(vorel::argumentsOf(argc, argv), program);
-    if (line.exitStatus) {
-        std::fputs(qPrintable(line.output), stdout);
-        return *line.exitStatus;
-    }
     // The icons live in the window library; a static library's resources are registered by hand.
     Q_INIT_RESOURCE(sound_editor);
-    // The window, the player and the application are gone when run() returns.
-    vorel::exitSkippingStaticTeardown(run(argc, argv));
+    vorel::runWindowProgram(
+        argc, argv,
+        {QStringLiteral("vorel-sound-editor"), QStringLiteral("[FILE...]"),
+         QStringLiteral("The Vorel sound editor: an additive synthesizer with a step sequencer."),
+         true},
+        QStringLiteral("Vorel sound editor"), runSoundEditor);
 }

@@ -144,39 +144,22 @@ void oscillatorsVector(const OscillatorInput& in, const WaveBounds& bounds, std:
         oscillatorsReference(in, begin, end);
         return;
     }
-#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
-    if (unit == VectorUnit::avx512 && vectorUnitAvailable(unit)) {
-        oscillatorsAvx512(in, bounds, begin, end, memo);
-        return;
-    }
-    if (unit == VectorUnit::avx2 && vectorUnitAvailable(unit)) {
-        oscillatorsAvx2(in, bounds, begin, end, memo);
-        return;
-    }
-#else
-    (void)bounds;
-    (void)unit;
-#endif
-    oscillatorsMemoised(in, begin, end, memo);
+    onVectorUnit(
+        unit, [&](auto) { oscillatorsAvx512(in, bounds, begin, end, memo); },
+        [&](auto) { oscillatorsAvx2(in, bounds, begin, end, memo); },
+        [&] { oscillatorsMemoised(in, begin, end, memo); });
 }
 
 namespace {
 
 void trigonometry(const double* x, double* out, std::size_t n, VectorUnit unit, bool cosine) {
-#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
-    if (unit == VectorUnit::avx512 && vectorUnitAvailable(unit)) {
-        sinesAvx512(x, out, n, cosine);
-        return;
-    }
-    if (unit == VectorUnit::avx2 && vectorUnitAvailable(unit)) {
-        sinesAvx2(x, out, n, cosine);
-        return;
-    }
-#else
-    (void)unit;
-#endif
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = cosine ? std::cos(x[i]) : std::sin(x[i]);
+    onVectorUnit(
+        unit, [&](auto) { sinesAvx512(x, out, n, cosine); },
+        [&](auto) { sinesAvx2(x, out, n, cosine); },
+        [&] {
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = cosine ? std::cos(x[i]) : std::sin(x[i]);
+        });
 }
 
 } // namespace

@@ -20,10 +20,8 @@
 #define VOREL_VERSION "0.0"
 #endif
 
-namespace vorel {
+namespace vorel::render {
 namespace {
-
-using namespace render;
 
 constexpr std::string_view usageText =
     R"(usage: vorel-render sequence --wave W.vorelwf [--sound S.vorelsf] --sequence Q.vorelsqf
@@ -228,4 +226,4 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
 }
 
-} // namespace vorel
+} // namespace vorel::render

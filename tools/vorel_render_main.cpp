@@ -5,5 +5,6 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return vorel::runRenderCommand(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    return vorel::render::runRenderCommand(args, std::cout, std::cerr,
+                                           ::isatty(STDERR_FILENO) == 1);
 }

@@ -108,19 +108,10 @@ PairPlan planPairs(const WaveData& wave) {
 
 void pairSums(const PairPlan& plan, std::size_t begin, std::size_t end, const ToneOutput& out,
               VectorUnit unit) {
-#if defined(VOREL_HAVE_VECTOR_MATH) && defined(__x86_64__)
-    if (unit == VectorUnit::avx512 && vectorUnitAvailable(unit)) {
-        pairSumsAvx512(plan, begin, end, out);
-        return;
-    }
-    if (unit == VectorUnit::avx2 && vectorUnitAvailable(unit)) {
-        pairSumsAvx2(plan, begin, end, out);
-        return;
-    }
-#else
-    (void)unit;
-#endif
-    pairBlocks<ScalarLanes>(plan, begin, end, out);
+    onVectorUnit(
+        unit, [&](auto) { pairSumsAvx512(plan, begin, end, out); },
+        [&](auto) { pairSumsAvx2(plan, begin, end, out); },
+        [&] { pairBlocks<ScalarLanes>(plan, begin, end, out); });
 }
 
 // Sample j of the tone of `pitch` as the reference computes it, harmonic after harmonic with the

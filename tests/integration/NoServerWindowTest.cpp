@@ -26,14 +26,14 @@ TEST(SoundEditorWithoutServerTest, TheFirstKeyToneSaysNoSoundCanBePlayedAndLater
 
     QElapsedTimer clock;
     clock.start();
-    clickClientAt(window.clientArea(), {500, 528});
+    clickClientAt(window.client(), {500, 528});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, 5000));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].startsWith("Vorel sound editor: No sound can be played: "))
         << dialogs.messages[0].toStdString();
 
-    clickClientAt(window.clientArea(), {640, 300});
-    clickClientAt(window.clientArea(), {500, 528});
+    clickClientAt(window.client(), {640, 300});
+    clickClientAt(window.client(), {500, 528});
     QTest::qWait(200);
     EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_FALSE(player.isPlaying());

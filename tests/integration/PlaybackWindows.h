@@ -41,28 +41,30 @@ class SoundEditorPlaybackTest : public ::testing::Test {
         window_.reset();
     }
 
-    QWidget* client() const { return window_->clientArea(); }
-    void clickButton(int id) { clickClientButton(client(), window_->button(id)); }
+    QWidget* client() const { return window_->client(); }
+    template <typename Id> void clickButton(Id id) {
+        clickClientButton(client(), window_->button(commandNumber(id)));
+    }
     // A menu command with a file chosen in its (fake) file dialog.
-    void openThroughMenu(int id, const QString& path) {
+    void openThroughMenu(sound::Command id, const QString& path) {
         dialogs_.answers.push_back(path);
-        auto* action = window_->findChild<QAction*>(QString::number(id));
-        ASSERT_NE(action, nullptr) << id;
+        auto* action = window_->findChild<QAction*>(QString::number(commandNumber(id)));
+        ASSERT_NE(action, nullptr) << commandNumber(id);
         action->trigger();
-        ASSERT_TRUE(dialogs_.answers.empty()) << "no file dialog for command " << id;
+        ASSERT_TRUE(dialogs_.answers.empty()) << "no file dialog for command " << commandNumber(id);
     }
     // Loads the example wave, sound and sequence and renders the sequence at the fastest tempo,
     // which keeps the recording short.
     void renderExampleSequence() {
-        openThroughMenu(sound::command::loadWave, examples + "/saw.vorelwf");
-        openThroughMenu(sound::command::loadSound, examples + "/soft-lead.vorelsf");
-        openThroughMenu(sound::command::loadSequence, examples + "/demo.vorelsqf");
+        openThroughMenu(sound::Command::loadWave, examples + "/saw.vorelwf");
+        openThroughMenu(sound::Command::loadSound, examples + "/soft-lead.vorelsf");
+        openThroughMenu(sound::Command::loadSequence, examples + "/demo.vorelsqf");
         ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
         ASSERT_GT(window_->state().sequence.noteCount(), 0u);
         for (int i = 0; i < 10; ++i)
-            clickButton(sound::command::tempoUp10);
+            clickButton(sound::Command::tempoUp10);
         ASSERT_EQ(window_->state().sequence.tempo, maxTempo);
-        clickButton(sound::command::render); // returns once the work has finished
+        clickButton(sound::Command::render); // returns once the work has finished
         ASSERT_FALSE(window_->busy());
         ASSERT_GT(audibleLength(synth_.renderBuffer()), 0u);
     }
@@ -87,8 +89,10 @@ class WaveEditorPlaybackTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
 
-    QWidget* canvas() const { return window_->canvas(); }
-    void clickButton(int id) { clickClientButton(canvas(), window_->button(id)); }
+    QWidget* canvas() const { return window_->client(); }
+    template <typename Id> void clickButton(Id id) {
+        clickClientButton(canvas(), window_->button(commandNumber(id)));
+    }
 
     Recording recording_;
     FakeDialogs dialogs_;

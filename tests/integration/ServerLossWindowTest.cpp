@@ -70,10 +70,10 @@ TEST_F(SoundEditorServerLossTest, TheLossIsSaidOnceAndTheRenderingPlaysWholeOnce
     const auto rendering = synth_.renderBuffer().first(audibleLength(synth_.renderBuffer()));
     std::vector<std::int16_t> heard;
     ASSERT_NO_FATAL_FAILURE(loseTheServerAndPlayAgain(
-        {player_, dialogs_, [this] { clickButton(sound::command::playRendering); }}, recording_,
+        {player_, dialogs_, [this] { clickButton(sound::Command::playRendering); }}, recording_,
         "Vorel sound editor: The sound stopped: the sound server went away.",
         [this] {
-            clickButton(sound::command::tempoDown1);
+            clickButton(sound::Command::tempoDown1);
             EXPECT_EQ(window_->state().sequence.tempo, maxTempo - 1);
         },
         playTimeoutMs(rendering.size()), heard));
@@ -85,12 +85,12 @@ TEST_F(SoundEditorServerLossTest, TheLossIsSaidOnceAndTheRenderingPlaysWholeOnce
 TEST_F(WaveEditorServerLossTest, TheLossIsSaidOnceAndThe440HzPreviewPlaysWholeOnceTheServerIsBack) {
     window_->openFile(examples + "/organ.vorelwf");
     ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
-    clickButton(wave::command::compute);
+    clickButton(wave::Command::compute);
     const std::span<const std::int16_t> preview = window_->previews().playable(1);
     ASSERT_GT(audibleLength(preview), 0u);
     std::vector<std::int16_t> heard;
     ASSERT_NO_FATAL_FAILURE(loseTheServerAndPlayAgain(
-        {window_->player(), dialogs_, [this] { clickButton(wave::command::play440); }}, recording_,
+        {window_->player(), dialogs_, [this] { clickButton(wave::Command::play440); }}, recording_,
         "ERROR: The sound stopped: the sound server went away.",
         [this] {
             clickClientAt(canvas(), {wave::gridLeft + 8, wave::gridTop + 8}); // overtone 1

@@ -22,13 +22,13 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
     // Overtones 1, 2 and 3 at 1.0; 5 and 12 at -0.3.
     for (int index : {0, 1, 2})
         clickClientAt(canvas(), square(index));
-    clickButton(command::setOne);
-    clickButton(command::deselectAll);
+    clickButton(wave::Command::setOne);
+    clickButton(wave::Command::deselectAll);
     for (int index : {4, 11})
         clickClientAt(canvas(), square(index));
     for (int i = 0; i < 3; ++i)
-        clickButton(command::raise);
-    clickButton(command::invert);
+        clickButton(wave::Command::raise);
+    clickButton(wave::Command::invert);
     const WaveData wave = window_->model().wave();
     EXPECT_EQ(wave[0], 1.0);
     EXPECT_EQ(wave[2], 1.0);
@@ -36,7 +36,7 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
     EXPECT_NEAR(wave[11], -0.3, 1e-12);
     EXPECT_EQ(std::ranges::count(wave, 0.0), 95);
 
-    clickButton(command::compute);
+    clickButton(wave::Command::compute);
     // The window computes on its worker threads; the engine alone must give the same samples.
     Previews expected;
     ASSERT_TRUE(expected.compute(wave));
@@ -46,7 +46,7 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
     ASSERT_NE(played.back(), 0); // a lost tail would show
 
     QSignalSpy finished(&window_->player(), &PcmPlayer::finished);
-    clickButton(command::play440);
+    clickButton(wave::Command::play440);
     ASSERT_TRUE(window_->player().isPlaying());
     ASSERT_TRUE(finished.wait(playTimeoutMs(played.size())));
     const std::vector<std::int16_t> recorded = recording_.finish(300);

@@ -37,7 +37,7 @@ struct FileCommandTest : WindowTest {
     // A drag that enters the window and is dropped there: Qt delivers a drop only to the widget
     // that accepted the drag's entry.
     void dropOnWindow(QMimeData* data) {
-        const QPoint at = window->clientArea()->mapTo(window.get(), QPoint(450, 300));
+        const QPoint at = window->client()->mapTo(window.get(), QPoint(450, 300));
         QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, {});
         QCoreApplication::sendEvent(window.get(), &enter);
         ASSERT_TRUE(enter.isAccepted());

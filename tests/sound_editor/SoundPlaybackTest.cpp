@@ -15,6 +15,7 @@
 #include <vector>
 
 namespace vorel::test {
+using namespace vorel::sound;
 namespace {
 
 constexpr int samplesPerSecond = 44100;

@@ -17,9 +17,9 @@
 #include <filesystem>
 
 namespace vorel::test {
+using namespace vorel::sound;
 namespace {
 
-namespace command = sound::command;
 namespace fs = std::filesystem;
 
 const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
@@ -68,12 +68,12 @@ TEST_F(UnsavedWorkTest, EveryStepIsUndoneAndRedoneByItsNameBackToTheUnmodifiedSt
         typeInto(child<QComboBox>(dialog, 1041), "2");
         clickButton(dialog, 1);
     });
-    window->dispatch(command::copyPhrase);
+    window->dispatch(Command::copyPhrase);
     onNextDialog([](QDialog* dialog) {
         child<QComboBox>(dialog, 1000)->setCurrentIndex(0); // one oscillator
         clickButton(dialog, 1);
     });
-    window->dispatch(command::pitchSettings);
+    window->dispatch(Command::pitchSettings);
     editNote([](QDialog* dialog) { clickButton(dialog, 3); }); // Delete
     const NoteCell copied = state().sequence.cell(1, 20, 38);
     EXPECT_EQ(copied.noteLength, 48);
@@ -90,7 +90,7 @@ TEST_F(UnsavedWorkTest, EveryStepIsUndoneAndRedoneByItsNameBackToTheUnmodifiedSt
     EXPECT_EQ(state().settings, SoundSettings());
     EXPECT_FALSE(marked());
     // The tempo is no part of the sequence's file.
-    clickButton(client(), command::tempoUp1);
+    clickButton(client(), Command::tempoUp1);
     EXPECT_FALSE(marked());
 
     for (int i = 0; i < 5; ++i)
@@ -103,7 +103,7 @@ TEST_F(UnsavedWorkTest, EveryStepIsUndoneAndRedoneByItsNameBackToTheUnmodifiedSt
 
     // A load empties the history (the question it asks is answered Discard).
     dialogs.answers = {examples + "/demo.vorelsqf"};
-    window->dispatch(command::loadSequence);
+    window->dispatch(Command::loadSequence);
     EXPECT_EQ(dialogs.questions, std::vector<QString>{"Save changes to the unnamed sequence?"});
     EXPECT_FALSE(window->findChild<QAction*>("105")->isEnabled());
     EXPECT_EQ(undoText(), "Undo");
@@ -119,7 +119,7 @@ TEST_F(UnsavedWorkTest, LoadsOverAModifiedDocumentAskFirstAndFollowTheAnswer) {
 
     // Cancel: no file dialog, nothing loaded.
     dialogs.saveAnswers = {SaveAnswer::cancel};
-    window->dispatch(command::loadSequence);
+    window->dispatch(Command::loadSequence);
     EXPECT_TRUE(dialogs.asked.empty());
     EXPECT_EQ(state().sequence.noteCount(), 1u);
     // Discard: the file opened from outside replaces the notes.
@@ -153,7 +153,7 @@ TEST_F(UnsavedWorkTest, LoadsOverAModifiedDocumentAskFirstAndFollowTheAnswer) {
     state().settings.select(Param::detune, 9);
     dialogs.saveAnswers = {SaveAnswer::save};
     dialogs.answers = {path("mine.vorelsf"), examples + "/soft-lead.vorelsf"};
-    window->dispatch(command::loadSound);
+    window->dispatch(Command::loadSound);
     EXPECT_EQ(decodeSoundFile(readFileBytes(temp.file("mine.vorelsf"), 100).value())
                   .value()
                   .index(Param::detune),
@@ -195,23 +195,23 @@ TEST_F(UnsavedWorkTest, CopiesFollowTheChangesAndGoWithASaveAndACleanClose) {
     window->unsavedWork().setCopyDelay(std::chrono::milliseconds(10));
     EXPECT_TRUE(dialogs.offers.empty());
     state().sequence.placeNote(30, 40, 12, 1, 2);
-    clickButton(client(), command::pageForward1);
+    clickButton(client(), Command::pageForward1);
     // The index is written after the copies it names.
     ASSERT_TRUE(QTest::qWaitFor([&] { return writtenIndex().page == 1; }));
     const auto copy = readFileBytes(copyOf(DocumentKind::sequence), 100);
     EXPECT_EQ(decodeSequenceFile(copy.value()).value(),
               (std::vector<NoteRecord>{{30, 40, 12, 1, 2}}));
     // The tempo is kept with the copies, though it does not modify the sequence.
-    clickButton(client(), command::tempoUp1);
+    clickButton(client(), Command::tempoUp1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return writtenIndex().tempo == 121; }));
 
     dialogs.answers = {path("saved.vorelsqf")};
-    window->dispatch(command::saveSequence);
+    window->dispatch(Command::saveSequence);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !fs::exists(copyOf(DocumentKind::sequence)); }));
     EXPECT_FALSE(fs::exists(window->unsavedWork().store()->indexPath()));
 
     state().settings.select(Param::detune, 9);
-    clickButton(client(), command::pageForward1);
+    clickButton(client(), Command::pageForward1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(copyOf(DocumentKind::sound)); }));
     window->close(); // Discard: a clean close
     EXPECT_FALSE(window->isVisible());

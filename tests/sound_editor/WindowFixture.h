@@ -2,7 +2,6 @@
 
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
-#include "sound_editor/ClientArea.h"
 #include "sound_editor/MainWindow.h"
 #include "synth/Synth.h"
 
@@ -19,6 +18,7 @@
 #include <vector>
 
 namespace vorel::test {
+using namespace vorel::sound;
 
 // One synthesizer for every test: its buffers are large.
 inline Synth& sharedSynth() {
@@ -42,7 +42,7 @@ class WindowTest : public ::testing::Test {
         window.reset();
     }
 
-    ClientArea* client() const { return window->clientArea(); }
+    ClientCanvas* client() const { return window->client(); }
     EditorState& state() const { return window->state(); }
     void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(client(), button, {}, at);

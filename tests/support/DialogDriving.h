@@ -2,6 +2,7 @@
 
 #include "support/Deadlines.h"
 
+#include "platform/CommandTable.h"
 #include "platform/DialogUnits.h"
 #include "platform/UnitDialog.h"
 
@@ -85,8 +86,9 @@ template <typename T> T* child(QWidget* parent, int id) {
     return found;
 }
 
-inline void clickButton(QWidget* parent, int id) {
-    QTest::mouseClick(child<QPushButton>(parent, id), Qt::LeftButton);
+// The button of command `id` (a number or a program's command id).
+template <typename Id> void clickButton(QWidget* parent, Id id) {
+    QTest::mouseClick(child<QPushButton>(parent, commandNumber(id)), Qt::LeftButton);
 }
 
 // Types into a box's edit field, replacing its text.

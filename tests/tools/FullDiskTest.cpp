@@ -95,16 +95,17 @@ TEST_F(FullDiskTest, EverySaveFailsWithTheReasonAndLeavesTheEarlierFiles) {
             << kind << ": " << status.error();
 
     std::ostringstream out, err;
-    EXPECT_EQ(runRenderCommand({"sequence", "--wave", waveInput, "--sequence", sequenceInput, "-o",
-                                onDisk("song.wav")},
-                               out, err, false),
+    EXPECT_EQ(render::runRenderCommand({"sequence", "--wave", waveInput, "--sequence",
+                                        sequenceInput, "-o", onDisk("song.wav")},
+                                       out, err, false),
               1);
     EXPECT_NE(err.str().find("song.wav: cannot write it: No space left on device"),
               std::string::npos)
         << err.str();
     err.str({});
-    EXPECT_EQ(
-        runRenderCommand({"previews", "--wave", waveInput, "-o", onDisk("p")}, out, err, false), 1);
+    EXPECT_EQ(render::runRenderCommand({"previews", "--wave", waveInput, "-o", onDisk("p")}, out,
+                                       err, false),
+              1);
     EXPECT_NE(err.str().find("p-110.wav: cannot write it: No space left on device"),
               std::string::npos)
         << err.str();

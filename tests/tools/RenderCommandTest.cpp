@@ -35,7 +35,7 @@ class RenderCommandTest : public ::testing::Test {
     int run(std::vector<std::string> args, bool progress = false) {
         out.str({});
         err.str({});
-        return runRenderCommand(args, out, err, progress);
+        return render::runRenderCommand(args, out, err, progress);
     }
     std::vector<std::byte> bytesOf(const std::string& name) {
         return readFileBytes(file(name), 30'000'000).value();

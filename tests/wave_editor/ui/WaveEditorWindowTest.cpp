@@ -2,6 +2,7 @@
 #include "common/FileIo.h"
 #include "common/WaveFile.h"
 #include "platform/DialogUnits.h"
+#include "platform/PcmPlayer.h"
 #include "wave_editor/Drawing.h"
 #include "wave_editor/SingleCycle.h"
 #include "wave_editor/ui/Commands.h"
@@ -50,12 +51,12 @@ class WaveEditorWindowTest : public ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    void clickAt(int x, int y) { clickClientAt(window.canvas(), QPoint(x, y)); }
+    void clickAt(int x, int y) { clickClientAt(window.client(), QPoint(x, y)); }
 
-    void clickButton(int id) {
-        QPushButton* button = window.button(id);
-        ASSERT_NE(button, nullptr) << id;
-        clickClientButton(window.canvas(), button);
+    template <typename Id> void clickButton(Id id) {
+        QPushButton* button = window.button(commandNumber(id));
+        ASSERT_NE(button, nullptr) << commandNumber(id);
+        clickClientButton(window.client(), button);
     }
 
     static void press(QDialog* dialog, int id) { test::clickButton(dialog, id); }
@@ -64,7 +65,7 @@ class WaveEditorWindowTest : public ::testing::Test {
         typeInto(child<QComboBox>(dialog, boxId), text);
     }
 
-    QImage painted() { return window.canvas()->grab().toImage(); }
+    QImage painted() { return window.client()->grab().toImage(); }
 
     QString writeFile(const QString& name, const std::vector<std::byte>& bytes) {
         QString path = folder.filePath(name);
@@ -81,8 +82,8 @@ class WaveEditorWindowTest : public ::testing::Test {
 
 TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
     EXPECT_EQ(window.windowHandle()->title(), "Vorel v0.0"); // "Vorel v0.0*" while modified
-    EXPECT_EQ(window.canvas()->size(), QSize(930, 650));
-    EXPECT_EQ(window.canvas()->mapTo(&window, QPoint(0, 0)).y(), window.menuBar()->height());
+    EXPECT_EQ(window.client()->size(), QSize(930, 650));
+    EXPECT_EQ(window.client()->mapTo(&window, QPoint(0, 0)).y(), window.menuBar()->height());
 
     QStringList menus;
     for (QAction* menu : window.menuBar()->actions()) {
@@ -111,29 +112,29 @@ TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
         EXPECT_EQ(button->geometry(), QRect(place.x, place.y, place.width, place.height))
             << place.label;
     }
-    EXPECT_EQ(window.canvas()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly).size(), 28);
+    EXPECT_EQ(window.client()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly).size(), 28);
 }
 
 TEST_F(WaveEditorWindowTest, ButtonClicksEditTheSelectedCoefficientsAndMoveTheCursor) {
-    clickButton(command::selectAll);
-    clickButton(command::raise);
-    clickButton(command::raise);
+    clickButton(Command::selectAll);
+    clickButton(Command::raise);
+    clickButton(Command::raise);
     for (double c : window.model().wave())
         EXPECT_DOUBLE_EQ(c, 0.2);
-    clickButton(command::invert);
+    clickButton(Command::invert);
     EXPECT_DOUBLE_EQ(window.model().wave()[99], -0.2);
-    clickButton(command::historyBack);
+    clickButton(Command::historyBack);
     EXPECT_DOUBLE_EQ(window.model().wave()[99], 0.2);
-    clickButton(command::historyForward);
+    clickButton(Command::historyForward);
     EXPECT_DOUBLE_EQ(window.model().wave()[99], -0.2);
 
-    clickButton(command::cursorBack1);
+    clickButton(Command::cursorBack1);
     EXPECT_EQ(window.model().currentOvertone(), 100);
-    clickButton(command::cursorForward10);
+    clickButton(Command::cursorForward10);
     EXPECT_EQ(window.model().currentOvertone(), 10);
 
-    clickButton(command::deselectAll);
-    clickButton(command::reset);
+    clickButton(Command::deselectAll);
+    clickButton(Command::reset);
     for (double c : window.model().wave())
         EXPECT_EQ(c, 0.0);
     EXPECT_FALSE(window.model().isSelected(0));
@@ -156,9 +157,9 @@ TEST_F(WaveEditorWindowTest, GridClicksToggleSquaresButNotGaps) {
     EXPECT_FALSE(window.model().isSelected(0));
     EXPECT_EQ(painted().pixelColor(667 + 8, 225 + 8), QColor(Qt::white));
 
-    clickButton(command::storeSelection);
-    clickButton(command::deselectAll);
-    clickButton(command::recallSelection);
+    clickButton(Command::storeSelection);
+    clickButton(Command::deselectAll);
+    clickButton(Command::recallSelection);
     EXPECT_TRUE(window.model().isSelected(99));
 }
 
@@ -177,17 +178,17 @@ TEST_F(WaveEditorWindowTest, PaintingShowsPlotBarsCursorGridAndSeparators) {
 
     // Overtone 1 at 1.0 and overtone 2 at -0.5, the cursor on overtone 2.
     clickAt(670, 230);
-    clickButton(command::setOne);
+    clickButton(Command::setOne);
     clickAt(670, 230);
     clickAt(690, 230);
-    clickButton(command::setOne);
-    clickButton(command::invert);
-    clickButton(command::scaleDown);
-    clickButton(command::scaleDown);
-    clickButton(command::scaleDown);
-    clickButton(command::scaleDown);
-    clickButton(command::scaleDown);
-    clickButton(command::cursorForward1);
+    clickButton(Command::setOne);
+    clickButton(Command::invert);
+    clickButton(Command::scaleDown);
+    clickButton(Command::scaleDown);
+    clickButton(Command::scaleDown);
+    clickButton(Command::scaleDown);
+    clickButton(Command::scaleDown);
+    clickButton(Command::cursorForward1);
     ASSERT_DOUBLE_EQ(window.model().wave()[1], -0.5);
 
     QImage image = painted();
@@ -224,9 +225,9 @@ TEST_F(WaveEditorWindowTest, PaintingShowsPlotBarsCursorGridAndSeparators) {
 
 TEST_F(WaveEditorWindowTest, CosineViewPlotsTheFundamentalFromItsCrest) {
     clickAt(670, 230);
-    clickButton(command::setOne);
-    clickButton(command::scaleDown); // 0.9
-    clickButton(command::toggleCosine);
+    clickButton(Command::setOne);
+    clickButton(Command::scaleDown); // 0.9
+    clickButton(Command::toggleCosine);
     QImage image = painted();
     // 110 - trunc(0.9 * 95) = 25 at t = 0.
     EXPECT_EQ(image.pixelColor(10, 25), QColor(0, 255, 255));
@@ -246,7 +247,7 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
         type(dialog, 138, "10");
         press(dialog, 1);
     });
-    clickButton(command::selectSeries);
+    clickButton(Command::selectSeries);
     for (int k = 0; k < 100; ++k)
         EXPECT_EQ(window.model().isSelected(k), (k + 1) % 10 == 0) << k;
 
@@ -256,7 +257,7 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
         type(dialog, 138, "1");
         press(dialog, 1);
     });
-    clickButton(command::deselectSeries);
+    clickButton(Command::deselectSeries);
     EXPECT_TRUE(window.model().isSelected(9));
 
     onNextDialog([](QDialog* dialog) {
@@ -264,7 +265,7 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
         type(dialog, 138, "10");
         press(dialog, 2); // Cancel
     });
-    clickButton(command::deselectSeries);
+    clickButton(Command::deselectSeries);
     EXPECT_TRUE(window.model().isSelected(9));
 
     onNextDialog([](QDialog* dialog) {
@@ -272,15 +273,15 @@ TEST_F(WaveEditorWindowTest, SelectDialogsMarkTheSeriesAndIgnoreUnknownText) {
         type(dialog, 138, "10");
         press(dialog, 1);
     });
-    clickButton(command::deselectSeries);
+    clickButton(Command::deselectSeries);
     EXPECT_FALSE(window.model().isSelected(9));
     EXPECT_FALSE(window.model().isSelected(99));
     EXPECT_EQ(window.model().historyIndex(), 0);
 }
 
 TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhenCancelled) {
-    clickButton(command::selectAll);
-    clickButton(command::setOne);
+    clickButton(Command::selectAll);
+    clickButton(Command::setOne);
     onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Value of logarithm of x to base n or coefficient sine");
         DialogUnits units(dialog->font());
@@ -295,7 +296,7 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
         type(dialog, 1013, "0.5");
         press(dialog, 1);
     });
-    clickButton(command::powerLaw);
+    clickButton(Command::powerLaw);
     EXPECT_EQ(window.model().wave()[0], 1.0 * std::sin(3.141592654 * 0.5));
     EXPECT_NEAR(window.model().wave()[1], 0.0, 1e-9);
     EXPECT_NEAR(window.model().wave()[2], -1.0 / 3.0, 1e-9);
@@ -307,7 +308,7 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
         QTest::mouseClick(dialog->findChild<QCheckBox*>("1012"), Qt::LeftButton);
         press(dialog, 2);
     });
-    clickButton(command::powerLaw);
+    clickButton(Command::powerLaw);
     EXPECT_EQ(window.model().wave(), shaped);
     EXPECT_EQ(window.model().historyIndex(), before + 1);
 
@@ -316,12 +317,12 @@ TEST_F(WaveEditorWindowTest, PowerLawDialogBuildsASquareWaveAndSnapshotsEvenWhen
         type(dialog, 133, "0"); // not an offered exponent: left undone
         press(dialog, 1);
     });
-    clickButton(command::powerLaw);
+    clickButton(Command::powerLaw);
     EXPECT_EQ(window.model().wave(), shaped);
 }
 
 TEST_F(WaveEditorWindowTest, InputDialogSetsTheCurrentCoefficientFromTypedDigits) {
-    clickButton(command::cursorForward1);
+    clickButton(Command::cursorForward1);
     onNextDialog([](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Input value");
         auto* edit = dialog->findChild<QLineEdit*>("1011");
@@ -329,14 +330,14 @@ TEST_F(WaveEditorWindowTest, InputDialogSetsTheCurrentCoefficientFromTypedDigits
         EXPECT_EQ(edit->text(), "25");
         press(dialog, 1);
     });
-    clickButton(command::input);
+    clickButton(Command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.25);
 
     onNextDialog([](QDialog* dialog) {
         dialog->findChild<QLineEdit*>("1011")->insert(QString::fromUtf8("\uFF11\uFF12"));
         press(dialog, 1);
     });
-    clickButton(command::input);
+    clickButton(Command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.12);
 
     int before = window.model().historyIndex();
@@ -344,7 +345,7 @@ TEST_F(WaveEditorWindowTest, InputDialogSetsTheCurrentCoefficientFromTypedDigits
         QTest::keyClicks(dialog->findChild<QLineEdit*>("1011"), "9");
         press(dialog, 2);
     });
-    clickButton(command::input);
+    clickButton(Command::input);
     EXPECT_DOUBLE_EQ(window.model().wave()[1], 0.12);
     EXPECT_EQ(window.model().historyIndex(), before + 1);
 }
@@ -384,7 +385,7 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     QString original = writeFile("original.vorelwf", encodeWaveFile(special));
 
     dialogs.answers = {original};
-    window.dispatch(command::loadFile);
+    window.dispatch(Command::loadFile);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
     for (std::size_t k = 0; k < harmonicCount; ++k)
         EXPECT_EQ(std::bit_cast<std::uint64_t>(window.model().wave()[k]),
@@ -394,7 +395,7 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
 
     QString copy = folder.filePath("copy.vorelwf");
     dialogs.answers = {copy};
-    window.dispatch(command::saveFile);
+    window.dispatch(Command::saveFile);
     EXPECT_TRUE(dialogs.messages.empty());
     auto originalBytes = readFileBytes(original.toStdString(), 1000);
     auto copyBytes = readFileBytes(copy.toStdString(), 1000);
@@ -410,13 +411,13 @@ TEST_F(WaveEditorWindowTest, SavedAndLoadedWavesMatchBitForBit) {
     EXPECT_EQ(dialogs.asked[1].request.initialPath, original); // the path chosen last
 
     // Step back to the wave before the load.
-    window.dispatch(command::historyBack);
+    window.dispatch(Command::historyBack);
     EXPECT_EQ(window.model().wave()[1], 0.0);
 }
 
 TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothing) {
     clickAt(670, 230);
-    clickButton(command::setOne);
+    clickButton(Command::setOne);
     WaveData before = window.model().wave();
     int history = window.model().historyIndex();
 
@@ -429,7 +430,7 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
           folder.filePath("missing.vorelwf")}) {
         dialogs.messages.clear();
         dialogs.answers = {path};
-        window.dispatch(command::loadFile);
+        window.dispatch(Command::loadFile);
         ASSERT_EQ(dialogs.messages.size(), 1u) << path.toStdString();
         EXPECT_TRUE(dialogs.messages[0].contains(path)) << dialogs.messages[0].toStdString();
         EXPECT_EQ(window.model().wave(), before);
@@ -443,18 +444,18 @@ TEST_F(WaveEditorWindowTest, RefusedFilesAndFailedSavesAreReportedAndChangeNothi
     longer.resize(1000, std::byte{0xFF});
     dialogs.messages.clear();
     dialogs.answers = {writeFile("long.vorelwf", longer)};
-    window.dispatch(command::loadFile);
+    window.dispatch(Command::loadFile);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(window.model().wave(), longWave);
 
     // A cancelled dialog does nothing.
     dialogs.answers = {QString()};
-    window.dispatch(command::loadFile);
+    window.dispatch(Command::loadFile);
     EXPECT_EQ(window.model().wave(), longWave);
 
     QString unwritable = folder.filePath("no-such-folder/out.vorelwf");
     dialogs.answers = {unwritable};
-    window.dispatch(command::saveFile);
+    window.dispatch(Command::saveFile);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains(unwritable));
 }
@@ -487,13 +488,13 @@ TEST_F(WaveEditorWindowTest, ExportedCycleImportsBackAsOneHistoryStepAndForeignP
     const WaveData organ = window.model().wave();
     const QString cycle = folder.filePath("organ.wav");
     dialogs.answers = {cycle};
-    window.dispatch(command::exportCycle);
+    window.dispatch(Command::exportCycle);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
     EXPECT_EQ(dialogs.asked.back().request.defaultSuffix, "wav");
 
-    window.dispatch(command::reset);
+    window.dispatch(Command::reset);
     dialogs.answers = {cycle};
-    window.dispatch(command::importCycle);
+    window.dispatch(Command::importCycle);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().toStdString();
     const double largest =
         std::abs(*std::ranges::max_element(organ, {}, [](double c) { return std::abs(c); }));
@@ -501,7 +502,7 @@ TEST_F(WaveEditorWindowTest, ExportedCycleImportsBackAsOneHistoryStepAndForeignP
         EXPECT_NEAR(window.model().wave()[k], organ[k] / largest, 1e-6) << k;
     EXPECT_EQ(window.model().historyIndex(), 3); // the load, the reset, the import
     EXPECT_TRUE(window.isWindowModified());
-    window.dispatch(command::historyBack);
+    window.dispatch(Command::historyBack);
     EXPECT_EQ(window.model().wave(), WaveData{});
 
     // A cosine has no place among the sines: the wave stays silent and the share is told.
@@ -510,7 +511,7 @@ TEST_F(WaveEditorWindowTest, ExportedCycleImportsBackAsOneHistoryStepAndForeignP
         cosine[n] = static_cast<float>(std::sin(2 * M_PI * 3 * n / 256.0) +
                                        std::cos(2 * M_PI * 5 * n / 256.0));
     dialogs.answers = {writeFile("mixed.wav", encodeFloatWavFile(cosine))};
-    window.dispatch(command::importCycle);
+    window.dispatch(Command::importCycle);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains("50.0% of the period's energy"))
         << dialogs.messages[0].toStdString();
@@ -520,23 +521,23 @@ TEST_F(WaveEditorWindowTest, ExportedCycleImportsBackAsOneHistoryStepAndForeignP
     const WaveData before = window.model().wave();
     dialogs.messages.clear();
     dialogs.answers = {writeFile("noise.wav", std::vector<std::byte>(100, std::byte{7}))};
-    window.dispatch(command::importCycle);
+    window.dispatch(Command::importCycle);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(window.model().wave(), before);
 }
 
 TEST_F(WaveEditorWindowTest, ComputeFillsThePreviewsAndExitClosesTheWindow) {
     clickAt(670, 230);
-    clickButton(command::setOne);
-    clickButton(command::play110); // before any computation: silence, and no failure
+    clickButton(Command::setOne);
+    clickButton(Command::play110); // before any computation: silence, and no failure
     EXPECT_EQ(window.previews().pcm(0)[0], 0);
-    clickButton(command::compute);
+    clickButton(Command::compute);
     EXPECT_EQ(window.previews().pcm(0)[0], 15000);
     EXPECT_EQ(window.previews().pcm(2)[0], 15000);
     EXPECT_EQ(window.model().historyIndex(), 1); // no snapshot
-    clickButton(command::play440);
+    clickButton(Command::play440);
     EXPECT_TRUE(window.isVisible());
-    window.dispatch(command::exit);
+    window.dispatch(Command::exit);
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.player().isPlaying());
 }
@@ -546,7 +547,7 @@ TEST_F(WaveEditorWindowTest, AModifiedWaveIsAskedAboutBeforeALoadOrAClose) {
     ASSERT_TRUE(QFile::copy(QStringLiteral(VOREL_EXAMPLES_DIR "/organ.vorelwf"), organ));
     auto marked = [this] { return window.windowHandle()->title().endsWith('*'); };
     clickAt(670, 230);
-    clickButton(command::setOne);
+    clickButton(Command::setOne);
     EXPECT_TRUE(marked());
     // Ctrl+Z and Ctrl+Shift+Z step through the history like "<-" and "->".
     window.activateWindow();
@@ -561,25 +562,25 @@ TEST_F(WaveEditorWindowTest, AModifiedWaveIsAskedAboutBeforeALoadOrAClose) {
     window.openFile(organ);
     EXPECT_EQ(window.model().wave()[0], 1.0);
     dialogs.answers = {folder.filePath("no-such-folder/x.vorelwf")};
-    window.dispatch(command::exit);
+    window.dispatch(Command::exit);
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     dialogs.answers = {folder.filePath("mine.vorelwf"), organ};
-    window.dispatch(command::loadFile);
+    window.dispatch(Command::loadFile);
     EXPECT_EQ(loadWaveFile(folder.filePath("mine.vorelwf").toStdString()).value()[0], 1.0);
     EXPECT_EQ(window.model().wave()[1], 0.7);
     EXPECT_FALSE(marked());
 
-    clickButton(command::invert);
+    clickButton(Command::invert);
     dialogs.saveAnswers = {SaveAnswer::discard};
     window.openFile(organ);
     EXPECT_EQ(window.model().wave()[0], 1.0);
     EXPECT_FALSE(marked());
 
     // A wave with a file is saved there, without a dialog.
-    clickButton(command::invert);
+    clickButton(Command::invert);
     dialogs.saveAnswers = {SaveAnswer::save};
-    window.dispatch(command::exit);
+    window.dispatch(Command::exit);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(loadWaveFile(organ.toStdString()).value()[0], -1.0);
     EXPECT_EQ(dialogs.asked.size(), 3u);
@@ -594,18 +595,18 @@ TEST_F(WaveEditorWindowTest, ComputeThrowsClicksAwayAndACloseRequestDuringItEnds
     // The reference evaluation of every harmonic takes seconds, so the click and the close
     // request surely find the computation running.
     window.previews().setEvaluation(Evaluation::reference);
-    clickButton(command::selectAll);
-    clickButton(command::setOne);
+    clickButton(Command::selectAll);
+    clickButton(Command::setOne);
     const WaveData ones = window.model().wave();
     bool clickedWhileBusy = false;
     QElapsedTimer sinceRequest;
     QTimer::singleShot(0, &window, [&] {
         clickedWhileBusy = window.busy();
-        clickButton(command::setZero);
+        clickButton(Command::setZero);
         sinceRequest.start();
         QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
     });
-    window.dispatch(command::compute);
+    window.dispatch(Command::compute);
     EXPECT_TRUE(clickedWhileBusy);
     EXPECT_EQ(window.model().wave(), ones);
     EXPECT_FALSE(window.isVisible());
