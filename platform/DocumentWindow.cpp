@@ -21,7 +21,8 @@ DocumentWindow::DocumentWindow(UserDialogs& dialogs, PcmPlayer* player, WindowNa
       longWork_(this, names.workTitle), work_(this, dialogs, files_, names.caption),
       names_(std::move(names)), ownPlayer_(player ? nullptr : std::make_unique<PcmPlayer>()),
       player_(player ? player : ownPlayer_.get()),
-      client_(new ClientCanvas([this](QPainter& painter) { paintClient(painter); }, this)) {
+      client_(new ClientCanvas([this](QPainter& painter) { paintClient(painter); }, this)),
+      live_(new LivePanel(this, *player_)) {
     // The title shows whether there is unsaved work.
     setWindowTitle(names_.title + QStringLiteral("[*]"));
     setCentralWidget(client_);
@@ -38,6 +39,11 @@ DocumentWindow::DocumentWindow(UserDialogs& dialogs, PcmPlayer* player, WindowNa
         dialogs_.showMessage(this, names_.soundCaption,
                              QStringLiteral("The sound stopped: %1").arg(reason));
     });
+}
+
+void DocumentWindow::rememberFolders() {
+    files_.rememberFoldersAs(names_.program);
+    live_->rememberChoicesAs(names_.program);
 }
 
 DocumentWindow::~DocumentWindow() {

@@ -3,6 +3,7 @@
 #include "platform/ClientCanvas.h"
 #include "platform/CommandTable.h"
 #include "platform/FileCommands.h"
+#include "platform/LivePanel.h"
 #include "platform/LongWork.h"
 #include "platform/UnsavedWork.h"
 
@@ -76,12 +77,14 @@ class DocumentWindow : public QMainWindow {
     const QString& lastPath() const { return files_.lastPath(); }
     bool busy() const { return longWork_.busy(); }
     UnsavedWork& unsavedWork() { return work_; }
+    LivePanel& live() { return *live_; }
 
     // Opens a file named on the command line or dropped on the window, its kind taken from its
     // suffix, with the checks and messages of the menu's loads; other files are refused.
     void openFile(const QString& path);
-    // Keeps the folder of the files used in the program's settings, for the next run's dialogs.
-    void rememberFolders() { files_.rememberFoldersAs(names_.program); }
+    // Keeps the folder of the files used and the live menu's choices in the program's settings,
+    // for the next run.
+    void rememberFolders();
     // Keeps copies of the unsaved work in `folder`, and first offers the copies an earlier run
     // left there when it ended without saving.
     void keepWorkIn(const std::string& folder);
@@ -144,6 +147,7 @@ class DocumentWindow : public QMainWindow {
     std::unique_ptr<PcmPlayer> ownPlayer_;
     PcmPlayer* player_;
     ClientCanvas* client_;
+    LivePanel* live_;
     std::vector<OpenableKind> openable_;
     std::string refusal_;
 };

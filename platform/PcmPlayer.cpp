@@ -218,6 +218,14 @@ bool PcmPlayer::isPlaying() const {
     return impl_->sink != nullptr;
 }
 
+LiveControl::State PcmPlayer::state() const {
+    State state;
+    state.output = QStringLiteral("the system's sound output, 44100 Hz");
+    state.midiPorts = QStringLiteral("none");
+    state.bufferPlays = isPlaying();
+    return state;
+}
+
 bool PcmPlayer::isPlayingFrom(std::span<const std::int16_t> buffer) const {
     return isPlaying() && overlaps(impl_->samples, buffer);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LiveControl.h"
+
 #include <QObject>
 #include <QString>
 
@@ -13,7 +15,7 @@ namespace vorel {
 // 44100 Hz straight from where they lie: the caller keeps the samples alive and unchanged while
 // they play (stop() first before rewriting them). One sound at a time: a new play stops the one
 // that plays. Signals arrive on the thread that owns the player (the GUI thread).
-class PcmPlayer : public QObject {
+class PcmPlayer : public QObject, public LiveControl {
     Q_OBJECT
   public:
     explicit PcmPlayer(QObject* parent = nullptr);
@@ -26,6 +28,13 @@ class PcmPlayer : public QObject {
     bool isPlaying() const;
     // True while the sound that plays reads from inside `buffer`.
     bool isPlayingFrom(std::span<const std::int16_t> buffer) const;
+
+    // Live playing: this output plays no live voices; "Stop sound" stops the sound that plays.
+    void playKey(int, int) override {}
+    void allNotesOff() override {}
+    void stopSound() override { stop(); }
+    void setMasterVolume(double) override {}
+    State state() const override;
 
   signals:
     void started();

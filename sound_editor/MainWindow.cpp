@@ -173,7 +173,8 @@ MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, Ke
           [this](const QString& path) { importMidiFrom(path); }}},
         "it is not a wave, sound, sequence or MIDI file (.vorelwf, .vorelsf, "
         ".vorelsqf, .mid)");
-    resize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    resize(clientWidth,
+           clientHeight + menuBar()->sizeHint().height() + LivePanel::statusLineHeight);
     connect(client(), &ClientCanvas::leftPressed, this, &MainWindow::leftPressed);
     connect(client(), &ClientCanvas::rightPressed, this, &MainWindow::rightPressed);
 }
@@ -195,6 +196,7 @@ void MainWindow::createMenu() {
     add(file, QStringLiteral("Export MIDI..."), Command::exportMidi);
     file->addSeparator();
     createEditMenu();
+    live().addMenu(nullptr);
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
     add(version, QStringLiteral("Version"), Command::about);
     // Alt with "?" or "/" opens the about box.
@@ -254,8 +256,10 @@ void MainWindow::leftPressed(QPoint position) {
     if (longWork_.busy() || !spot)
         return;
     // Every sample of the tone, not only up to its last non-zero one.
-    if (keyTones_)
+    if (keyTones_) {
+        live().setPlaying(QStringLiteral("the key tone"));
         player().play(keyTones_(spot->key));
+    }
 }
 
 void MainWindow::rightPressed(QPoint position) {
@@ -518,6 +522,8 @@ bool MainWindow::computePreviews() {
 }
 
 bool MainWindow::playPreview(int index) {
+    static const char* const names[] = {"110Hz", "220Hz", "440Hz", "880Hz"};
+    live().setPlaying(QStringLiteral("the %1 test note").arg(QLatin1String(names[index])));
     sound::playPreview(player(), synth_, index);
     return true;
 }
@@ -531,6 +537,7 @@ bool MainWindow::renderSequence() {
 }
 
 bool MainWindow::playRendering() {
+    live().setPlaying(QStringLiteral("the rendered sequence"));
     playRender(player(), synth_);
     return true;
 }

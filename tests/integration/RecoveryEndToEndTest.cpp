@@ -2,6 +2,7 @@
 #include "common/RecoveryIndex.h"
 #include "common/SoundConstants.h"
 #include "common/WaveFile.h"
+#include "platform/LivePanel.h"
 #include "sound_editor_io/SequenceFile.h"
 
 #include "support/Deadlines.h"
@@ -104,7 +105,7 @@ class RecoveryEndToEndTest : public ::testing::Test {
             run("xdotool", {"getwindowgeometry", "--shell", id}, environment);
         for (const QString& line : geometry ? geometry->split('\n') : QStringList())
             if (line.startsWith("HEIGHT="))
-                return Window{id, line.mid(7).toInt() - clientHeight};
+                return Window{id, line.mid(7).toInt() - clientHeight - LivePanel::statusLineHeight};
         return std::nullopt;
     }
     // A click at client coordinates, with the left button unless told otherwise.

@@ -67,12 +67,14 @@ TEST_F(MainWindowTest, WindowHasItsTitleClientSizeAndAllButtonsAtTheirPlaces) {
     EXPECT_EQ(window->button(1038)->geometry(), QRect(720, 570, 150, 50));
 }
 
-TEST_F(MainWindowTest, MenusHoldTheFileEditAndVersionCommandsInOrder) {
-    const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
+TEST_F(MainWindowTest, MenusHoldTheFileEditLiveAndVersionCommandsInOrder) {
+    QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text(), "File");
     EXPECT_EQ(menus[1]->text(), "Edit");
-    EXPECT_EQ(menus[2]->text(), "Version");
+    EXPECT_EQ(menus[2]->text(), "Live");
+    EXPECT_EQ(menus[3]->text(), "Version");
+    menus.removeAt(2);
     QStringList items;
     for (QAction* action : menus[0]->menu()->actions())
         items << (action->isSeparator() ? QStringLiteral("-")

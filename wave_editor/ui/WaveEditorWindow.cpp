@@ -129,6 +129,7 @@ void WaveEditorWindow::buildMenu() {
     add(file, "Export cycle as WAV...", Command::exportCycle);
     file->addSeparator();
     add(file, "Exit", Command::exit);
+    live().addMenu(nullptr);
     QMenu* version = menuBar()->addMenu("Version");
     add(version, "Version", Command::about);
     // Alt+? and Alt+/ open the about box. "?" is typed with Shift on most keyboards, and some
@@ -269,6 +270,8 @@ bool WaveEditorWindow::computePreviews() {
 }
 
 bool WaveEditorWindow::playPreview(int pitch) {
+    static const char* const names[] = {"110Hz", "440Hz", "880Hz"};
+    live().setPlaying(QStringLiteral("the %1 preview").arg(QLatin1String(names[pitch])));
     player().play(previews_.playable(pitch));
     return true;
 }
