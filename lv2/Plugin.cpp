@@ -128,8 +128,7 @@ class Plugin {
 
 Plugin::Plugin(double rate, const LV2_URID_Map& map, LV2_Worker_Schedule& schedule,
                LV2_Log_Log* log)
-    : uris_(map), schedule_(schedule),
-      engine_(std::make_unique<LiveEngine>(rate, maxBlockFrames)) {
+    : uris_(map), schedule_(schedule), engine_(std::make_unique<LiveEngine>(rate, maxBlockFrames)) {
     lv2_log_logger_init(&logger_, const_cast<LV2_URID_Map*>(&map), log);
     lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
     engine_->setClipping(false); // hosts take float samples
@@ -233,9 +232,9 @@ void Plugin::readPatch(const LV2_Atom_Object& object) {
     const LV2_Atom* property = nullptr;
     const LV2_Atom* value = nullptr;
     lv2_atom_object_get(&object, uris_.patchProperty, &property, uris_.patchValue, &value, 0);
-    const bool aboutWave = property == nullptr || (property->type == uris_.atomUrid &&
-                                                   reinterpret_cast<const LV2_Atom_URID*>(property)
-                                                           ->body == uris_.wave);
+    const bool aboutWave = property == nullptr ||
+                           (property->type == uris_.atomUrid &&
+                            reinterpret_cast<const LV2_Atom_URID*>(property)->body == uris_.wave);
     if (object.body.otype == uris_.patchGet && aboutWave)
         announce_ = true;
     else if (object.body.otype == uris_.patchSet && property != nullptr && aboutWave &&
@@ -245,12 +244,12 @@ void Plugin::readPatch(const LV2_Atom_Object& object) {
 
 void Plugin::requestWave(const char* path, std::uint32_t length) {
     const std::uint32_t bytes = static_cast<std::uint32_t>(strnlen(path, length));
-    request_.kind = bytes > maxPathBytes ? WorkRequest::Kind::pathTooLong
-                                         : WorkRequest::Kind::loadWave;
+    request_.kind =
+        bytes > maxPathBytes ? WorkRequest::Kind::pathTooLong : WorkRequest::Kind::loadWave;
     const std::uint32_t sent = std::min<std::uint32_t>(bytes, maxPathBytes);
     std::copy_n(path, sent, request_.path);
-    schedule_.schedule_work(schedule_.handle,
-                            static_cast<std::uint32_t>(requestHeaderBytes + sent), &request_);
+    schedule_.schedule_work(schedule_.handle, static_cast<std::uint32_t>(requestHeaderBytes + sent),
+                            &request_);
 }
 
 // Renders the block up to frame upTo with the events gathered since the last piece.
@@ -324,21 +323,21 @@ void Plugin::takeResponse(std::uint32_t size, const void* data) {
 
 LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle,
                               const LV2_Feature* const* features) {
-    const auto* mapPath = static_cast<const LV2_State_Map_Path*>(
-        lv2_features_data(features, LV2_STATE__mapPath));
-    const auto* freePath = static_cast<const LV2_State_Free_Path*>(
-        lv2_features_data(features, LV2_STATE__freePath));
+    const auto* mapPath =
+        static_cast<const LV2_State_Map_Path*>(lv2_features_data(features, LV2_STATE__mapPath));
+    const auto* freePath =
+        static_cast<const LV2_State_Free_Path*>(lv2_features_data(features, LV2_STATE__freePath));
     const std::lock_guard lock(waveMutex_);
     const std::vector<std::byte> bytes = encodeWaveFile(wave_);
     const std::uint32_t flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
-    LV2_State_Status status = store(handle, uris_.coefficients, bytes.data(),
-                                    static_cast<std::uint32_t>(bytes.size()), uris_.atomChunk,
-                                    flags);
+    LV2_State_Status status =
+        store(handle, uris_.coefficients, bytes.data(), static_cast<std::uint32_t>(bytes.size()),
+              uris_.atomChunk, flags);
     if (status != LV2_STATE_SUCCESS || path_.empty())
         return status;
     // The host may keep the path in a form of its own: relative to its project, say.
-    char* abstract = mapPath != nullptr ? mapPath->abstract_path(mapPath->handle, path_.c_str())
-                                        : nullptr;
+    char* abstract =
+        mapPath != nullptr ? mapPath->abstract_path(mapPath->handle, path_.c_str()) : nullptr;
     const char* kept = abstract != nullptr ? abstract : path_.c_str();
     status = store(handle, uris_.wave, kept, static_cast<std::uint32_t>(std::strlen(kept) + 1),
                    uris_.atomPath, flags);
@@ -355,17 +354,18 @@ LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle h
 // the file is read only where the state holds its path alone.
 LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
                                  const LV2_Feature* const* features) {
-    const auto* mapPath = static_cast<const LV2_State_Map_Path*>(
-        lv2_features_data(features, LV2_STATE__mapPath));
+    const auto* mapPath =
+        static_cast<const LV2_State_Map_Path*>(lv2_features_data(features, LV2_STATE__mapPath));
     std::size_t size = 0;
     std::uint32_t type = 0;
     std::uint32_t flags = 0;
     std::string path;
     const void* kept = retrieve(handle, uris_.wave, &size, &type, &flags);
     if (kept != nullptr && type == uris_.atomPath && size > 0) {
-        const std::string stored(static_cast<const char*>(kept), strnlen(static_cast<const char*>(kept), size));
-        char* absolute = mapPath != nullptr ? mapPath->absolute_path(mapPath->handle, stored.c_str())
-                                            : nullptr;
+        const std::string stored(static_cast<const char*>(kept),
+                                 strnlen(static_cast<const char*>(kept), size));
+        char* absolute =
+            mapPath != nullptr ? mapPath->absolute_path(mapPath->handle, stored.c_str()) : nullptr;
         path = absolute != nullptr ? absolute : stored;
         std::free(absolute);
     }
@@ -396,13 +396,16 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char* bundlePat
     const LV2_URID_Map* map = nullptr;
     LV2_Worker_Schedule* schedule = nullptr;
     LV2_Log_Log* log = nullptr;
-    const char* missing = lv2_features_query(features, LV2_LOG__log, &log, false, LV2_URID__map,
-                                             &map, true, LV2_WORKER__schedule, &schedule, true,
-                                             nullptr);
+    const char* missing =
+        lv2_features_query(features, LV2_LOG__log, &log, false, LV2_URID__map, &map, true,
+                           LV2_WORKER__schedule, &schedule, true, nullptr);
     if (missing != nullptr || rate <= 0.0)
         return nullptr;
     auto plugin = std::make_unique<Plugin>(rate, *map, *schedule, log);
-    plugin->loadDefaultWave(std::string(bundlePath) + "/" + VOREL_LV2_DEFAULT_WAVE);
+    std::string folder(bundlePath);
+    if (!folder.ends_with('/'))
+        folder += '/';
+    plugin->loadDefaultWave(folder + VOREL_LV2_DEFAULT_WAVE);
     return plugin.release();
 }
 
@@ -430,7 +433,8 @@ LV2_Worker_Status workResponse(LV2_Handle handle, std::uint32_t size, const void
     return LV2_WORKER_SUCCESS;
 }
 LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store,
-                      LV2_State_Handle stateHandle, std::uint32_t, const LV2_Feature* const* features) {
+                      LV2_State_Handle stateHandle, std::uint32_t,
+                      const LV2_Feature* const* features) {
     return self(handle).save(store, stateHandle, features);
 }
 LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve,
@@ -449,8 +453,8 @@ const void* extensionData(const char* uri) {
     return nullptr;
 }
 
-const LV2_Descriptor descriptor{"urn:vorel:synth", instantiate, connectPort, nullptr, run,
-                                nullptr, cleanup, extensionData};
+const LV2_Descriptor descriptor{"urn:vorel:synth", instantiate, connectPort,  nullptr, run,
+                                nullptr,           cleanup,     extensionData};
 
 } // namespace
 } // namespace vorel::lv2

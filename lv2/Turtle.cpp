@@ -180,7 +180,8 @@ std::string bundleManifest(std::string_view binary, std::span<const PresetEntry>
         << fileReference(binary) << "> ;\n    rdfs:seeAlso <vorel.ttl> .\n";
     for (const PresetEntry& preset : presets)
         out << '\n'
-            << "<" << preset.uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <urn:vorel:synth> ;\n"
+            << "<" << preset.uri
+            << ">\n    a pset:Preset ;\n    lv2:appliesTo <urn:vorel:synth> ;\n"
             << "    rdfs:seeAlso <" << fileReference(preset.file) << "> .\n";
     return out.str();
 }
@@ -205,8 +206,8 @@ std::string presetTurtle(const PresetEntry& preset, std::string_view label,
             << "\n    ]";
     }
     out << " ;\n    state:state [\n        <" << coefficientsUri << "> \""
-        << base64(encodeWaveFile(wave)) << "\"^^xsd:base64Binary ;\n        <" << waveUri
-        << "> <" << fileReference(waveFile) << ">\n    ] .\n";
+        << base64(encodeWaveFile(wave)) << "\"^^xsd:base64Binary ;\n        <" << waveUri << "> <"
+        << fileReference(waveFile) << ">\n    ] .\n";
     return out.str();
 }
 

@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
         }
         presets.push_back(entry);
     }
-    const bool ok = writeText((folder / "vorel.ttl").string(), vorel::lv2::pluginTurtle()) &&
-                    writeText((folder / "manifest.ttl").string(),
-                              vorel::lv2::bundleManifest(argv[2], presets));
+    const bool ok =
+        writeText((folder / "vorel.ttl").string(), vorel::lv2::pluginTurtle()) &&
+        writeText((folder / "manifest.ttl").string(), vorel::lv2::bundleManifest(argv[2], presets));
     return ok ? 0 : 1;
 }
