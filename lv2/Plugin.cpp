@@ -370,6 +370,8 @@ LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State
         std::free(absolute);
     }
     const void* data = retrieve(handle, uris_.coefficients, &size, &type, &flags);
+    if (data == nullptr && path.empty())
+        return LV2_STATE_SUCCESS; // port values only, as in the plugin's default state
     Result<WaveData> wave = Result<WaveData>::failure("the state holds no wave");
     if (data != nullptr && type == uris_.atomChunk)
         wave = decodeWaveFile(std::span(static_cast<const std::byte*>(data), size));
