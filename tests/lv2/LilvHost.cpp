@@ -74,6 +74,10 @@ void* operator new(std::size_t size) {
         return p;
     throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    counted();
+    return std::malloc(size == 0 ? 1 : size);
+}
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
