@@ -128,11 +128,16 @@ void LiveEngine::render(std::span<const LiveEvent> events, std::span<float> out)
             ++end;
         mixLength_ = frames;
         renderPiece(events.subspan(next, end - next), offset, frames);
-        for (std::size_t i = 0; i < frames; ++i) {
-            const double level = mix_[i] * volume;
-            if (level > 1.0 || level < -1.0)
-                ++clipped;
-            out[offset + i] = static_cast<float>(std::clamp(level, -1.0, 1.0));
+        if (clipping_) {
+            for (std::size_t i = 0; i < frames; ++i) {
+                const double level = mix_[i] * volume;
+                if (level > 1.0 || level < -1.0)
+                    ++clipped;
+                out[offset + i] = static_cast<float>(std::clamp(level, -1.0, 1.0));
+            }
+        } else {
+            for (std::size_t i = 0; i < frames; ++i)
+                out[offset + i] = static_cast<float>(mix_[i] * volume);
         }
         clock_ += frames;
         next = end;

@@ -60,9 +60,12 @@ class LiveEngine {
     // Before rendering starts: the fast evaluation's vector unit (the widest this machine has
     // unless chosen here).
     void setVectorUnit(VectorUnit unit) { vectorUnit_ = unit; }
+    // Before rendering starts: whether render clips the output to -1.0 .. 1.0 (it does unless
+    // told here; a host that takes float samples wants them as they are).
+    void setClipping(bool clipping) { clipping_ = clipping; }
 
     // Audio thread: the next block. The events, in frame order, take effect at their frames. out
-    // gets the mix times the master volume, clipped to -1.0 .. 1.0.
+    // gets the mix times the master volume, clipped to -1.0 .. 1.0 unless clipping is off.
     void render(std::span<const LiveEvent> events, std::span<float> out);
 
     // Audio thread: the mix of the last block before the volume and the clipping (the last
@@ -70,7 +73,7 @@ class LiveEngine {
     std::span<const double> mix() const { return std::span<const double>(mix_).first(mixLength_); }
 
     // Any thread: the voices that sounded at the end of the last block, and the output samples
-    // clipped since the start.
+    // clipped since the start (with clipping off, none).
     int soundingVoices() const { return soundingVoices_.load(std::memory_order_relaxed); }
     std::uint64_t clippedSamples() const { return clippedSamples_.load(std::memory_order_relaxed); }
 
@@ -120,6 +123,7 @@ class LiveEngine {
     const std::size_t maxBlockFrames_;
     const Evaluation evaluation_;
     VectorUnit vectorUnit_;
+    bool clipping_ = true;
     const std::size_t fadeLength_;
     std::atomic<double> masterVolume_{1.0};
 

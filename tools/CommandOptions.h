@@ -77,5 +77,7 @@ int midiCommand(const Options& options, std::ostream& out);
 int fromMidiCommand(const Options& options, std::ostream& out, std::ostream& err);
 int cycleCommand(const Options& options, std::ostream& out);
 int fromCycleCommand(const Options& options, std::ostream& out, std::ostream& err);
+// lv2-preset: a wave and a sound file as a preset of the LV2 instrument in the bundle folder -o.
+int lv2PresetCommand(const Options& options, std::ostream& out);
 
 } // namespace vorel::render

@@ -32,6 +32,7 @@ constexpr std::string_view usageText =
        vorel-render from-midi IN.mid -o OUT.vorelsqf|-
        vorel-render cycle --wave W.vorelwf [--length N] -o OUT.wav|-
        vorel-render from-cycle IN.wav -o OUT.vorelwf|-
+       vorel-render lv2-preset --wave W.vorelwf --sound S.vorelsf -o BUNDLE.lv2
        vorel-render --help | --version
 
   sequence   renders every note of the sequence, like "Render->", and writes a WAV file, or a
@@ -46,6 +47,9 @@ constexpr std::string_view usageText =
   cycle      writes one period of the wave as a 32-bit float WAV file, the single-cycle form
              wavetable synthesizers import
   from-cycle reads one period of any WAV, AIFF or FLAC file into a wave file
+  lv2-preset writes the wave and the sound as a preset of the LV2 instrument, named after the
+             sound file, into the bundle folder BUNDLE.lv2 (made if missing; a preset of another
+             name already there stays); put the folder into ~/.lv2/ for the hosts to find it
 
 options:
   --sound S     synthesizer settings (default: the start settings)
@@ -214,6 +218,8 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
             return cycleCommand(options, out);
         if (options.command == "from-cycle")
             return fromCycleCommand(options, out, err);
+        if (options.command == "lv2-preset")
+            return lv2PresetCommand(options, out);
         if (options.command.empty())
             throw UsageError{"no command given"};
         throw UsageError{"unknown command '" + options.command + "'"};

@@ -57,6 +57,16 @@ for icon in "${icons[@]}"; do
     done
 done
 
+# The LV2 instrument's bundle where hosts look, found by the host library, without Qt.
+bundle=$prefix/lib/lv2/vorel.lv2
+for file in manifest.ttl vorel.ttl vorel.so soft-lead.ttl saw.vorelwf; do
+    [ -f "$bundle/$file" ] || fail "no lib/lv2/vorel.lv2/$file"
+done
+if command -v lv2ls >/dev/null; then
+    LV2_PATH=$prefix/lib/lv2 lv2ls | grep -qx 'urn:vorel:synth' || fail "lv2ls does not list urn:vorel:synth"
+fi
+! readelf -d "$bundle/vorel.so" | grep -q 'libQt' || fail "the plugin links Qt"
+
 # The Debian package holds the same files.
 (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null) || fail "cpack -G DEB"
 deb=$(ls "$work"/package/*.deb 2>/dev/null | head -n 1)
@@ -67,6 +77,7 @@ if [ -n "$deb" ]; then
     done <"$work/installed" >"$work/missing"
     [ ! -s "$work/missing" ] || fail "the package lacks: $(tr '\n' ' ' <"$work/missing")"
     dpkg-deb --field "$deb" Depends | grep -q libqt6widgets6 || fail "the package depends on no Qt"
+    grep -qx 'lib/lv2/vorel.lv2/vorel.so' <<<"$contents" || fail "the package has no LV2 bundle"
     # grep reads the whole listing: with -q it would leave after the first match, and tar,
     # writing the next name into the closed pipe, would fail the pipeline now and then.
     dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep postinst >/dev/null ||

@@ -257,5 +257,44 @@ TEST_F(RenderCommandTest, ARenderingToFlacDecodesToTheSamplesOfTheWav) {
     EXPECT_TRUE(std::equal(raw.begin(), raw.end(), wav.begin() + 44));
 }
 
+TEST_F(RenderCommandTest, Lv2PresetsGoIntoOneBundleFolderEachNamedAfterItsSound) {
+    const std::string bundle = file("mine.lv2");
+    fs::copy_file(VOREL_EXAMPLES_DIR "/soft-lead.vorelsf", file("soft lead.vorelsf"));
+    ASSERT_EQ(run({"lv2-preset", "--wave", file("w.vorelwf"), "--sound", file("soft lead.vorelsf"),
+                   "-o", bundle}),
+              0)
+        << err.str();
+    ASSERT_EQ(run({"lv2-preset", "--wave", VOREL_EXAMPLES_DIR "/organ.vorelwf", "--sound",
+                   VOREL_EXAMPLES_DIR "/soft-lead.vorelsf", "-o", bundle}),
+              0)
+        << err.str();
+    const auto text = [](const std::string& path) {
+        auto bytes = readFileBytes(path, 1'000'000).value();
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    // Both presets in the manifest, once each; the wave beside them, byte for byte.
+    const std::string manifest = text(bundle + "/manifest.ttl");
+    EXPECT_NE(manifest.find("<soft%20lead.ttl>\n    a pset:Preset"), std::string::npos);
+    EXPECT_NE(manifest.find("<soft-lead.ttl>\n    a pset:Preset"), std::string::npos);
+    EXPECT_EQ(manifest.find("<soft-lead.ttl>\n    a pset:Preset"),
+              manifest.rfind("<soft-lead.ttl>\n    a pset:Preset"));
+    EXPECT_EQ(bytesOf("mine.lv2/w.vorelwf"), bytesOf("w.vorelwf"));
+    const std::string preset = text(bundle + "/soft lead.ttl");
+    EXPECT_NE(preset.find("rdfs:label \"soft lead\""), std::string::npos);
+    EXPECT_NE(preset.find("lv2:symbol \"attackPitch\" ;\n        pset:value 22"),
+              std::string::npos);
+    EXPECT_NE(preset.find("<urn:vorel:synth#wave> <w.vorelwf>"), std::string::npos);
+
+    // A refused sound file writes nothing.
+    ASSERT_TRUE(writeFileAtomically(file("bad.vorelsf"), std::vector<std::byte>(99)));
+    EXPECT_EQ(run({"lv2-preset", "--wave", file("w.vorelwf"), "--sound", file("bad.vorelsf"), "-o",
+                   file("other.lv2")}),
+              1);
+    EXPECT_FALSE(fs::exists(file("other.lv2")));
+    EXPECT_EQ(
+        run({"lv2-preset", "--wave", file("w.vorelwf"), "--sound", file("bad.vorelsf"), "-o", "-"}),
+        2);
+}
+
 } // namespace
 } // namespace vorel::test
