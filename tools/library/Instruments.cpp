@@ -299,7 +299,7 @@ std::vector<InstrumentRecipe> drumsAndEffects() {
              .tremolo(9.5, 1.0, 0.0)
              .amp(1.0, 0.02, 1.0, 0.1, 1.0, 0.5)
              .lpf(1.2, 0.02, 1.2, 0.02, 1.2, inf)},
-        {"drone", "Effects", "hollow", "Four voices far apart beating slowly: a drone",
+        {"drone", "Effects", "saw-dark", "Four dark sawtooths far apart, beating slowly",
          Sound().oscillators(4, 9).amp(0.0, 2.0, 1.0, 0.5, 1.0, 3.0)},
         {"wind", "Effects", "buzz", "A gust: a buzz behind a filter that comes and goes",
          Sound()
