@@ -108,9 +108,7 @@ WaveData bowed(std::initializer_list<std::array<double, 3>> bumps) {
                     4.0);
 }
 
-} // namespace
-
-std::vector<WaveRecipe> waveRecipes() {
+std::vector<WaveRecipe> classicShapes() {
     return {
         // The classic shapes and their band-limited variants.
         {"sine", partials({{1, 1.0}})},
@@ -133,6 +131,11 @@ std::vector<WaveRecipe> waveRecipes() {
              return 6.0 / n * (1.0 + 2.0 * std::exp(-distance * distance));
          })},
         {"glass", partials({{1, 1.0}, {5, 0.3}, {8, 0.5}, {11, 0.4}, {14, 0.3}, {17, 0.15}})},
+    };
+}
+
+std::vector<WaveRecipe> organs() {
+    return {
         // Organs: drawbar registrations, and a pipe organ's principal chorus of 8', 4', 2 2/3',
         // 2' and a mixture, the 8' at the key's pitch.
         {"organ-full", drawbars("888888888")},
@@ -148,6 +151,11 @@ std::vector<WaveRecipe> waveRecipes() {
                                       {8, 0.2},
                                       {10, 0.1},
                                       {12, 0.1}})},
+    };
+}
+
+std::vector<WaveRecipe> strings() {
+    return {
         // Strings plucked and struck.
         {"piano", scaledTo(series([](double n) {
                                return stringMode(n, 1.0 / 7.0, 1.0) * std::exp(-n / 20.0);
@@ -166,6 +174,11 @@ std::vector<WaveRecipe> waveRecipes() {
         {"violin", bowed({{6.0, 1.5, 2.5}})},
         {"cello", bowed({{2.0, 0.8, 1.0}, {18.0, 1.2, 5.0}})},
         {"strings", series([](double n) { return 4.0 / std::pow(n, 1.1); })},
+    };
+}
+
+std::vector<WaveRecipe> windsAndBrass() {
+    return {
         // Winds, from measured spectra of their middle register.
         {"flute", partials({{1, 1.0}, {2, 0.5}, {3, 0.25}, {4, 0.12}, {5, 0.08}, {6, 0.06}})},
         {"clarinet", partials({{1, 1.0},
@@ -212,6 +225,11 @@ std::vector<WaveRecipe> waveRecipes() {
              return n <= 2.0 ? 0.7 + 0.3 * (n - 1.0) : std::exp(-0.22 * (n - 2.0));
          })},
         {"horn", series([](double n) { return std::exp(-0.4 * (n - 1.0)); })},
+    };
+}
+
+std::vector<WaveRecipe> vowelsBarsAndBells() {
+    return {
         // Vowels: the formants of "ah", "ee", "oo", "oh" and "eh".
         {"vowel-ah", vowel(730, 1090, 2440, 0.5, 0.25)},
         {"vowel-ee", vowel(270, 2290, 3010, 0.35, 0.25)},
@@ -248,6 +266,17 @@ std::vector<WaveRecipe> waveRecipes() {
                             {43, 0.6},
                             {47, 0.6}})},
     };
+}
+
+} // namespace
+
+std::vector<WaveRecipe> waveRecipes() {
+    std::vector<WaveRecipe> all;
+    for (auto part : {classicShapes, organs, strings, windsAndBrass, vowelsBarsAndBells}) {
+        std::vector<WaveRecipe> some = part();
+        all.insert(all.end(), some.begin(), some.end());
+    }
+    return all;
 }
 
 } // namespace vorel::library
