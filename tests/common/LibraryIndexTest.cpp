@@ -87,6 +87,8 @@ TEST(LibraryIndexTest, TheUsersInstrumentsJoinTheInstalledOnes) {
     // Found beside the program, and the user's by the XDG rules.
     fs::create_directories(temp.file("bin"));
     EXPECT_EQ(installedLibraryFolder(temp.file("bin")), installed);
+    // A program of the build folder, with nothing installed beside it: the tree's library.
+    EXPECT_EQ(installedLibraryFolder(temp.file("build/bin")), VOREL_LIBRARY_DIR);
     const char* data = std::getenv("XDG_DATA_HOME");
     const std::string kept = data ? data : "";
     setenv("XDG_DATA_HOME", temp.file("data").c_str(), 1);
