@@ -2,6 +2,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
+#include "common/FileKinds.h"
 
 #include <cmath>
 #include <string>
@@ -34,7 +35,11 @@ Result<WaveData> loadWaveFile(const std::string& path) {
     auto bytes = readFileBytes(path, waveFileSize);
     if (!bytes)
         return Result<WaveData>::failure(bytes.error());
-    return decodeWaveFile(bytes.value());
+    Result<WaveData> wave = decodeWaveFile(bytes.value());
+    if (!wave)
+        return Result<WaveData>::failure(
+            refusalReason(FileKind::wave, path, bytes.value(), wave.error()));
+    return wave;
 }
 
 Status saveWaveFile(const std::string& path, const WaveData& wave) {

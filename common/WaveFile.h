@@ -19,7 +19,8 @@ std::vector<std::byte> encodeWaveFile(const WaveData& wave);
 // file only the first 800 bytes count.
 Result<WaveData> decodeWaveFile(std::span<const std::byte> bytes);
 
-// The wave file at `path`, read and checked whole; the error is a reason without the file name.
+// The wave file at `path`, read and checked whole; the error is a reason without the file name,
+// saying what the file is when it looks like another kind (common/FileKinds.h).
 Result<WaveData> loadWaveFile(const std::string& path);
 // Saves atomically: a failed save leaves an earlier file whole.
 Status saveWaveFile(const std::string& path, const WaveData& wave);

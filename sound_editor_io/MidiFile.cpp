@@ -2,6 +2,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
+#include "common/FileKinds.h"
 #include "sound_editor_io/SequenceFile.h"
 
 #include <algorithm>
@@ -504,7 +505,11 @@ Result<MidiImport> readMidiFile(const std::string& path) {
     auto bytes = readFileBytes(path, maxMidiFileSize);
     if (!bytes)
         return Result<MidiImport>::failure(bytes.error());
-    return decodeMidiFile(bytes.value());
+    Result<MidiImport> import = decodeMidiFile(bytes.value());
+    if (!import)
+        return Result<MidiImport>::failure(
+            refusalReason(FileKind::midi, path, bytes.value(), import.error()));
+    return import;
 }
 
 } // namespace vorel

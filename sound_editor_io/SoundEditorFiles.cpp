@@ -1,6 +1,7 @@
 #include "sound_editor_io/SoundEditorFiles.h"
 
 #include "common/FileIo.h"
+#include "common/FileKinds.h"
 #include "common/Pcm.h"
 #include "common/SoundFileBytes.h"
 #include "sound_editor_io/SequenceFile.h"
@@ -13,7 +14,11 @@ Result<SoundSettings> loadSoundFile(const std::string& path) {
     auto bytes = readFileBytes(path, soundFileSize);
     if (!bytes)
         return Result<SoundSettings>::failure(bytes.error());
-    return decodeSoundFile(bytes.value());
+    Result<SoundSettings> settings = decodeSoundFile(bytes.value());
+    if (!settings)
+        return Result<SoundSettings>::failure(
+            refusalReason(FileKind::sound, path, bytes.value(), settings.error()));
+    return settings;
 }
 
 Status saveSoundFile(const std::string& path, const SoundSettings& settings) {
@@ -26,7 +31,8 @@ Status loadSequenceFile(const std::string& path, SequenceData& sequence) {
         return Status::failure(bytes.error());
     auto notes = decodeSequenceFile(bytes.value());
     if (!notes)
-        return Status::failure(notes.error());
+        return Status::failure(
+            refusalReason(FileKind::sequence, path, bytes.value(), notes.error()));
     loadNotes(sequence, notes.value());
     return Status::success();
 }

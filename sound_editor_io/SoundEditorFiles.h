@@ -12,7 +12,8 @@ namespace vorel {
 
 // The sound editor's files on disk (wave files: common/WaveFile.h). A load reads and checks the
 // whole file before anything changes; a save is atomic. Errors are a reason without the file name
-// ("a sound file holds 100 bytes, this one only 12"); the caller names the file.
+// ("a sound file holds 100 bytes, this one only 12"); the caller names the file. A refused file
+// that looks like another kind is named as that kind (common/FileKinds.h).
 Result<SoundSettings> loadSoundFile(const std::string& path);
 Status saveSoundFile(const std::string& path, const SoundSettings& settings);
 // Replaces the notes of `sequence` only when the whole file is good.

@@ -1,11 +1,16 @@
-// Writes the example waves, sound settings and demo sequence into a folder (default: examples).
+// Writes the example waves, sound settings and demo sequence into a folder (default: examples),
+// and, given a second folder, the instrument library: its waves, sounds, songs and index.
 #include "common/FileIo.h"
 #include "common/WaveFile.h"
 #include "sequencer/SequenceData.h"
 #include "sound_editor_io/SequenceFile.h"
 #include "sound_editor_io/SoundFile.h"
+#include "tools/library/Recipes.h"
 
+#include <filesystem>
 #include <iostream>
+#include <set>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -102,10 +107,58 @@ void demoSequence(SequenceData& sequence) {
         sequence.placeNote(4 * ticksPerPage, key, 96, 9, 8);
 }
 
+bool writeText(const std::string& path, const std::string& text) {
+    std::vector<std::byte> bytes(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        bytes[i] = static_cast<std::byte>(text[i]);
+    return write(path, bytes);
+}
+
+// Every instrument's wave and every song's instrument must be one of the library's.
+void checkReferences(const std::vector<library::WaveRecipe>& waves,
+                     const std::vector<library::InstrumentRecipe>& instruments,
+                     const std::vector<library::SongRecipe>& songs) {
+    std::set<std::string> waveNames, instrumentNames;
+    for (const auto& wave : waves)
+        waveNames.insert(wave.name);
+    for (const auto& instrument : instruments) {
+        if (!waveNames.count(instrument.wave))
+            throw std::invalid_argument(instrument.name + " uses no wave " + instrument.wave);
+        if (!instrumentNames.insert(instrument.name).second)
+            throw std::invalid_argument("two instruments are named " + instrument.name);
+    }
+    for (const auto& song : songs)
+        if (!instrumentNames.count(song.instrument))
+            throw std::invalid_argument(song.name + " is made for no instrument " +
+                                        song.instrument);
+}
+
+bool writeLibrary(const std::string& folder) {
+    const auto waves = library::waveRecipes();
+    const auto instruments = library::instrumentRecipes();
+    const auto songs = library::songRecipes();
+    checkReferences(waves, instruments, songs);
+    for (const char* sub : {"/waves", "/sounds", "/songs"})
+        std::filesystem::create_directories(folder + sub);
+    bool ok = true;
+    for (const auto& wave : waves)
+        ok &= write(folder + "/waves/" + wave.name + ".vorelwf", encodeWaveFile(wave.wave));
+    for (const auto& instrument : instruments)
+        ok &= write(folder + "/sounds/" + instrument.name + ".vorelsf",
+                    encodeSoundFile(instrument.sound));
+    for (const auto& song : songs) {
+        SequenceData sequence;
+        song.write(sequence);
+        ok &= write(folder + "/songs/" + song.name + ".vorelsqf", encodeSequenceFile(sequence));
+    }
+    return ok && writeText(folder + "/index.txt", library::indexText(instruments, songs));
+}
+
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     const std::string folder = argc > 1 ? argv[1] : "examples";
+    std::filesystem::create_directories(folder);
     bool ok = true;
     ok &= write(folder + "/saw.vorelwf", encodeWaveFile(sawtooth()));
     ok &= write(folder + "/square.vorelwf", encodeWaveFile(square()));
@@ -114,5 +167,10 @@ int main(int argc, char** argv) {
     SequenceData sequence;
     demoSequence(sequence);
     ok &= write(folder + "/demo.vorelsqf", encodeSequenceFile(sequence));
+    if (argc > 2)
+        ok &= writeLibrary(argv[2]);
     return ok ? 0 : 1;
+} catch (const std::exception& mistake) {
+    std::cerr << "vorel-make-examples: " << mistake.what() << '\n';
+    return 1;
 }

@@ -2,6 +2,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/FileIo.h"
+#include "common/FileKinds.h"
 #include "common/Pcm.h"
 #include "common/SoundFileBytes.h"
 
@@ -187,7 +188,11 @@ Result<SingleCycleImport> readSingleCycleFile(const std::string& path) {
     if (bytes.value().size() > maxCycleFileSize)
         return Result<SingleCycleImport>::failure("it is larger than 64 MiB, too large for one "
                                                   "period");
-    return decodeSingleCycleFile(bytes.value());
+    Result<SingleCycleImport> import = decodeSingleCycleFile(bytes.value());
+    if (!import)
+        return Result<SingleCycleImport>::failure(
+            refusalReason(FileKind::recording, path, bytes.value(), import.error()));
+    return import;
 }
 
 } // namespace vorel::wave

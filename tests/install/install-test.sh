@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what the desktop reads from it, then packs the
 # Debian package and checks its contents.
-# usage: install-test.sh BUILD_DIR MIME_TYPE_OF_PROGRAM
+# usage: install-test.sh BUILD_DIR MIME_TYPE_OF_PROGRAM [SOURCE_DIR]
 set -euo pipefail
 build=$1
 mimeTypeOf=$2
+source=${3:-$(cd "$(dirname "$0")/../.." && pwd)}
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorel-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -41,6 +42,14 @@ types=$(XDG_DATA_DIRS=$prefix/share QT_QPA_PLATFORM=offscreen "$mimeTypeOf" \
     "$examples/organ.vorelwf" "$examples/soft-lead.vorelsf" "$examples/demo.vorelsqf" | tr '\n' ' ')
 [ "$types" = "application/x-vorel-wave application/x-vorel-sound application/x-vorel-sequence " ] ||
     fail "the MIME database names the examples '$types'"
+
+# The instrument library is installed whole, and its files render with the installed renderer.
+diff -r "$source/library" "$prefix/share/vorel/library" >"$work/library.diff" ||
+    fail "the installed library differs from the tree's: $(head -n 5 "$work/library.diff")"
+library=$prefix/share/vorel/library
+"$prefix/bin/vorel-render" sequence --quiet --wave "$library/waves/organ-jazz.vorelwf" \
+    --sound "$library/sounds/jazz-organ.vorelsf" --sequence "$library/songs/organ-blues.vorelsqf" \
+    --tempo 100 -o "$work/blues.wav" || fail "the installed library's organ-blues does not render"
 
 for page in vorel vorel-sound-editor vorel-render; do
     warnings=$(groff -man -ww -z "$prefix/share/man/man1/$page.1" 2>&1)
