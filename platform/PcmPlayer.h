@@ -9,10 +9,11 @@
 
 namespace vorel {
 
-// The one piece of code that talks to the audio device. Plays signed 16-bit mono samples at
-// 44100 Hz straight from where they lie: the caller keeps the samples alive and unchanged while
-// they play (stop() first before rewriting them). One sound at a time: a new play stops the one
-// that plays. Signals arrive on the thread that owns the player (the GUI thread).
+// The windows' side of the program's one audio output (audio/AudioOutput.h). Plays signed 16-bit
+// mono samples at 44100 Hz, mixed with the live voices. The caller keeps the samples alive while
+// they play, so that isPlayingFrom can tell; the output plays a copy. One sound at a time, in the
+// whole program: a new play stops the one that plays. Signals arrive on the thread that owns the
+// player (the GUI thread).
 class PcmPlayer : public QObject {
     Q_OBJECT
   public:
@@ -41,9 +42,9 @@ class PcmPlayer : public QObject {
   private:
     // Says once that no sound can be played, for `reason`; returns false.
     bool unavailable(const QString& reason);
-    // The sink of sound `generation` left its active state: ends the sound when it has played to
-    // its end or was lost.
-    void sinkStateChanged(quint64 generation);
+    // The output's news, on the player's thread: ends the sound when it has played to its end,
+    // was replaced, or was lost.
+    void outputChanged();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -301,6 +301,7 @@ bool MainWindow::dispatch(int id) {
 }
 
 void MainWindow::repaintClient() {
+    live_.follow();
     client_->repaint();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/LongWork.h"
 #include "platform/UnsavedWork.h"
 #include "sound_editor/EditorState.h"
+#include "sound_editor/LivePlaying.h"
 
 #include <QMainWindow>
 
@@ -118,6 +119,7 @@ class MainWindow : public QMainWindow {
     FileCommands files_;
     KeyTones keyTones_;
     EditorState state_;
+    LivePlaying live_{state_}; // reads state_, so comes after it
     ClientArea* client_;
     LongWork longWork_;
     QUndoStack* undo_;
