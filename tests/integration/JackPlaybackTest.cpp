@@ -40,7 +40,7 @@ class OwnJackServer {
     // Under the first of a few fixed names that no other server runs under: jackd keeps every
     // name it has run in a registry of eight for good.
     bool start() {
-        for (const QString& name : {"vorel-test-own-0", "vorel-test-own-1", "vorel-test-own-2"})
+        for (const char* name : {"vorel-test-own-0", "vorel-test-own-1", "vorel-test-own-2"})
             if (name_ == name || name_.isEmpty()) {
                 if (startAs(name))
                     return true;
