@@ -58,8 +58,17 @@ class OwnJackServer {
     }
 
   private:
+    // Whether a server answers under the name of JACK_DEFAULT_SERVER.
+    static bool answers() {
+        QProcess lsp;
+        lsp.start("jack_lsp", {});
+        return lsp.waitForFinished(hungMs) && lsp.exitStatus() == QProcess::NormalExit &&
+               lsp.exitCode() == 0;
+    }
     bool startAs(const QString& name) {
         qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
+        if (answers())
+            return false; // another test's server
         server_.setStandardInputFile(QProcess::nullDevice());
         server_.setStandardOutputFile(QProcess::nullDevice());
         server_.setStandardErrorFile(QProcess::nullDevice());
@@ -69,16 +78,13 @@ class OwnJackServer {
         server_.start("bash", {"-c", R"(source "$0" && private_jack_server "$1" "$2" "$3")",
                                VOREL_PRIVATE_JACK_SCRIPT, name, QString::number(serverRate),
                                QString::number(serverPeriod)});
-        return server_.waitForStarted(hungMs) &&
-               QTest::qWaitFor(
-                   [this] {
-                       QProcess lsp;
-                       lsp.start("jack_lsp", {});
-                       return server_.state() != QProcess::Running ||
-                              (lsp.waitForFinished(hungMs) && lsp.exitCode() == 0);
-                   },
-                   hungMs) &&
-               server_.state() == QProcess::Running && (name_ = name, true);
+        if (!server_.waitForStarted(hungMs) ||
+            !QTest::qWaitFor([this] { return server_.state() != QProcess::Running || answers(); },
+                             hungMs) ||
+            server_.state() != QProcess::Running)
+            return false;
+        name_ = name;
+        return true;
     }
     QString name_; // the name it runs under; empty until it has run
     QProcess server_;
