@@ -21,8 +21,11 @@ DocumentWindow::DocumentWindow(UserDialogs& dialogs, PcmPlayer* player, WindowNa
       longWork_(this, names.workTitle), work_(this, dialogs, files_, names.caption),
       names_(std::move(names)), ownPlayer_(player ? nullptr : std::make_unique<PcmPlayer>()),
       player_(player ? player : ownPlayer_.get()),
-      client_(new ClientCanvas([this](QPainter& painter) { paintClient(painter); }, this)),
-      live_(new LivePanel(this, *player_)) {
+      client_(new ClientCanvas([this](QPainter& painter) { paintClient(painter); }, this)) {
+    // The output's JACK and sequencer clients are named after the program; the live panel opens
+    // the output.
+    PcmPlayer::nameOutput(names_.program);
+    live_ = new LivePanel(this, *player_);
     // The title shows whether there is unsaved work.
     setWindowTitle(names_.title + QStringLiteral("[*]"));
     setCentralWidget(client_);
@@ -94,6 +97,7 @@ bool DocumentWindow::dispatch(int number) {
 }
 
 void DocumentWindow::repaintClient() {
+    stateChanged();
     client_->update();
 }
 

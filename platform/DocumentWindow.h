@@ -99,6 +99,8 @@ class DocumentWindow : public QMainWindow {
     virtual bool runCommand(int number) = 0;
     // The client area as the program draws it.
     virtual void paintClient(QPainter& painter) const = 0;
+    // After anything that may have changed what the window shows and plays.
+    virtual void stateChanged() {}
     // What the program adds to its recovery copies beside the documents.
     virtual UnsavedWork::ViewState recoveredView() { return {}; }
 
@@ -147,7 +149,7 @@ class DocumentWindow : public QMainWindow {
     std::unique_ptr<PcmPlayer> ownPlayer_;
     PcmPlayer* player_;
     ClientCanvas* client_;
-    LivePanel* live_;
+    LivePanel* live_ = nullptr;
     std::vector<OpenableKind> openable_;
     std::string refusal_;
 };

@@ -1,85 +1,14 @@
 #include "platform/PcmPlayer.h"
 
-#include "common/Pcm.h"
+#include "audio/AudioOutput.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QMediaDevices>
+#include <QMetaObject>
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace vorel {
 
 namespace {
-
-constexpr qint64 bytesPerSample = 2;
-
-// How much sound the server keeps queued ahead of what is heard: enough that a busy window
-// thread does not starve the output (0.3 s), small enough to start at once.
-constexpr qint64 queueBytes = sampleRate * bytesPerSample * 3 / 10;
-
-// The sink says it has run dry as soon as the last bytes have been handed to the server, not
-// when they have been heard, and stopping it then would drop whatever is still queued. So the
-// samples are followed by silence as long as the queue plus this margin for the output's own
-// delay (0.2 s): once the silence has been handed over too, every real sample has been heard.
-constexpr qint64 outputDelayBytes = sampleRate * bytesPerSample / 5;
-
-// Reads the caller's samples where they lie, a piece at a time as the sink asks for them, then
-// the trailing silence. Never writes, never copies the whole span.
-class SpanReader final : public QIODevice {
-  public:
-    explicit SpanReader(std::span<const std::int16_t> samples)
-        : bytes_(reinterpret_cast<const char*>(samples.data())),
-          sampleBytes_(static_cast<qint64>(samples.size_bytes())) {}
-
-    void setTrailingSilence(qint64 bytes) { silenceBytes_ = bytes; }
-    // Everything, silence included, has been read.
-    bool exhausted() const { return position_ >= totalBytes(); }
-
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override {
-        return totalBytes() - position_ + QIODevice::bytesAvailable();
-    }
-    bool atEnd() const override { return exhausted() && QIODevice::bytesAvailable() == 0; }
-
-  protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        qint64 done = 0;
-        if (position_ < sampleBytes_) {
-            done = std::min(maxSize, sampleBytes_ - position_);
-            std::memcpy(data, bytes_ + position_, static_cast<std::size_t>(done));
-            position_ += done;
-        }
-        if (done < maxSize && position_ >= sampleBytes_) {
-            const qint64 silence = std::min(maxSize - done, totalBytes() - position_);
-            std::memset(data + done, 0, static_cast<std::size_t>(silence));
-            position_ += silence;
-            done += silence;
-        }
-        return done;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-  private:
-    qint64 totalBytes() const { return sampleBytes_ + silenceBytes_; }
-
-    const char* bytes_;
-    qint64 sampleBytes_;
-    qint64 silenceBytes_ = 0;
-    qint64 position_ = 0; // bytes read so far
-};
-
-QAudioFormat pcmFormat() {
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
-}
 
 // Whether two spans share a sample. std::less gives a total order even for pointers into
 // different arrays.
@@ -90,52 +19,37 @@ bool overlaps(std::span<const std::int16_t> a, std::span<const std::int16_t> b) 
     return before(a.data(), b.data() + b.size()) && before(b.data(), a.data() + a.size());
 }
 
-// Why a sink stopped on its own, for the user; empty when it was not a failure. A sound server
-// that dies (or is restarted) takes its streams with it, and Qt stops the sink with a fatal
-// error; a failed write is an I/O error.
-QString lossReason(QAudio::Error error) {
-    switch (error) {
-    case QAudio::FatalError:
-        return PcmPlayer::tr("the sound server went away.");
-    case QAudio::IOError:
-        return PcmPlayer::tr("the audio output failed.");
-    default:
-        return {};
-    }
-}
-
 } // namespace
 
 struct PcmPlayer::Impl {
-    // Declared before the sink, so that the sink, which reads from it, goes first.
-    std::unique_ptr<SpanReader> reader;
-    std::unique_ptr<QAudioSink> sink;      // the sound that plays; null when quiet
+    std::uint64_t id = 0;                  // the output's buffer that plays; 0 when quiet
     std::span<const std::int16_t> samples; // what it plays
-    // Counts the sounds started and stopped, so that news from a sink that is gone is ignored.
-    quint64 generation = 0;
+    int subscription = 0;                  // 0: not listening to the output yet
     bool reportedUnavailable = false;
     bool lossReported = false; // soundStopped was emitted and no sound has started since
 
-    // Silences the sink at once and lets it go. False when nothing played.
+    // Silences the sound at once and lets it go. False when nothing played.
     bool release() {
-        ++generation;
-        if (!sink)
+        if (id == 0)
             return false;
-        sink->disconnect();
-        sink->reset(); // drops what the server still holds
-        sink->stop();
-        sink.reset();
-        reader.reset();
+        AudioOutput::shared().stop(id);
+        id = 0;
         samples = {};
         return true;
     }
 };
+
+void PcmPlayer::nameOutput(const QString& program) {
+    AudioOutput::setClientName(program.toStdString());
+}
 
 PcmPlayer::PcmPlayer(QObject* parent) : QObject(parent), impl_(std::make_unique<Impl>()) {}
 
 // No signal on the way out: whoever listens may be going away too.
 PcmPlayer::~PcmPlayer() {
     impl_->release();
+    if (impl_->subscription != 0)
+        AudioOutput::shared().unsubscribe(impl_->subscription);
 }
 
 bool PcmPlayer::unavailable(const QString& reason) {
@@ -146,18 +60,18 @@ bool PcmPlayer::unavailable(const QString& reason) {
     return false;
 }
 
-void PcmPlayer::sinkStateChanged(quint64 generation) {
-    if (generation != impl_->generation || !impl_->sink)
+void PcmPlayer::outputChanged() {
+    if (impl_->id == 0)
         return;
-    const QAudio::State now = impl_->sink->state();
-    // Idle with something left to read is a brief underrun; the sink goes on.
-    if (now != QAudio::StoppedState && !(now == QAudio::IdleState && impl_->reader->exhausted()))
+    const AudioOutput::BufferState state = AudioOutput::shared().state(impl_->id);
+    if (state == AudioOutput::BufferState::playing)
         return;
-    const QString lost = lossReason(impl_->sink->error());
-    stop();
-    if (!lost.isEmpty()) {
+    impl_->id = 0;
+    impl_->samples = {};
+    emit finished();
+    if (state == AudioOutput::BufferState::lost) {
         impl_->lossReported = true;
-        emit soundStopped(lost);
+        emit soundStopped(tr("the sound server went away."));
     }
 }
 
@@ -166,43 +80,19 @@ bool PcmPlayer::play(std::span<const std::int16_t> samples) {
     if (samples.empty())
         return true;
 
-    // Looked up for every sound, so that a sound server that came back after a loss is used.
-    // Qt 6.4 reconnects to the server by itself once, three seconds after losing it; until then,
-    // and for good when no server answers then, the output cannot be opened.
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
+    // The output is opened on first use, and opens again by itself when its server comes back.
+    AudioOutput& output = AudioOutput::shared();
+    if (impl_->subscription == 0)
+        // The output's thread tells; the news is looked at on ours. A player destroyed before the
+        // call arrives takes it away with it.
+        impl_->subscription = output.subscribe([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { outputChanged(); }, Qt::QueuedConnection);
+        });
+    const std::uint64_t id = output.play(samples);
+    if (id == 0)
         return unavailable(tr("No audio output device is available."));
-    const QAudioFormat format = pcmFormat();
-    if (!device.isFormatSupported(format))
-        return unavailable(
-            tr("The audio output device \"%1\" cannot play 16-bit mono sound at 44100 Hz.")
-                .arg(device.description()));
-
-    auto reader = std::make_unique<SpanReader>(samples);
-    reader->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    auto sink = std::make_unique<QAudioSink>(device, format);
-    sink->setBufferSize(queueBytes);
-    const quint64 generation = ++impl_->generation;
-    // The sink may report from the sound server's thread; the end is handled on ours, after
-    // the report has been delivered.
-    connect(sink.get(), &QAudioSink::stateChanged, this, [this, generation](QAudio::State state) {
-        if (state == QAudio::ActiveState)
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, generation] { sinkStateChanged(generation); }, Qt::QueuedConnection);
-    });
-    sink->start(reader.get());
-    if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {
-        ++impl_->generation;
-        sink.reset();
-        return unavailable(
-            tr("The audio output device \"%1\" could not be opened.").arg(device.description()));
-    }
-    // The sink has opened its stream but not read yet; the queue size it got is known now.
-    reader->setTrailingSilence(std::max<qint64>(sink->bufferSize(), queueBytes) + outputDelayBytes);
-
-    impl_->reader = std::move(reader);
-    impl_->sink = std::move(sink);
+    impl_->id = id;
     impl_->samples = samples;
     impl_->lossReported = false;
     emit started();
@@ -215,14 +105,61 @@ void PcmPlayer::stop() {
 }
 
 bool PcmPlayer::isPlaying() const {
-    return impl_->sink != nullptr;
+    return impl_->id != 0;
 }
 
+void PcmPlayer::playKey(int note, int velocity) {
+    AudioOutput::shared().playLive(velocity > 0 ? LiveEventKind::noteOn : LiveEventKind::noteOff,
+                                   note, velocity);
+}
+
+void PcmPlayer::allNotesOff() {
+    AudioOutput::shared().playLive(LiveEventKind::allNotesOff, 0, 0);
+}
+
+void PcmPlayer::stopSound() {
+    stop();
+    AudioOutput::shared().playLive(LiveEventKind::allSoundOff, 0, 0);
+}
+
+void PcmPlayer::setMasterVolume(double volume) {
+    AudioOutput::shared().setMasterVolume(volume);
+}
+
+namespace {
+
+QString outputText(const AudioStatus& status) {
+    if (status.backend == AudioBackend::none)
+        return QStringLiteral("none (%1)").arg(QString::fromStdString(status.outputMessage));
+    return QStringLiteral("%1, %2 Hz, %3 frames a block")
+        .arg(status.backend == AudioBackend::jack ? QStringLiteral("JACK")
+                                                  : QStringLiteral("PulseAudio"))
+        .arg(status.rate)
+        .arg(status.blockFrames);
+}
+
+QString midiText(const AudioStatus& status) {
+    const QString jack =
+        status.jackMidiPort ? QStringLiteral("JACK port midi_in") : QStringLiteral("no JACK port");
+    const QString alsa = status.alsaMidiPort ? QStringLiteral("ALSA sequencer port midi_in")
+                                             : QStringLiteral("no ALSA sequencer port (%1)")
+                                                   .arg(QString::fromStdString(status.midiMessage));
+    return jack + QStringLiteral(", ") + alsa;
+}
+
+} // namespace
+
 LiveControl::State PcmPlayer::state() const {
+    AudioOutput& output = AudioOutput::shared();
+    const AudioStatus status = output.status();
+    const AudioOutput::Figures figures = output.figures();
     State state;
-    state.output = QStringLiteral("the system's sound output, 44100 Hz");
-    state.midiPorts = QStringLiteral("none");
+    state.output = outputText(status);
+    state.midiPorts = midiText(status);
+    state.liveVoices = figures.liveVoices;
+    state.busy = figures.busy;
     state.bufferPlays = isPlaying();
+    state.bufferSeconds = figures.bufferSeconds;
     return state;
 }
 

@@ -11,14 +11,17 @@
 
 namespace vorel {
 
-// The one piece of code that talks to the audio device. Plays signed 16-bit mono samples at
-// 44100 Hz straight from where they lie: the caller keeps the samples alive and unchanged while
-// they play (stop() first before rewriting them). One sound at a time: a new play stops the one
-// that plays. Signals arrive on the thread that owns the player (the GUI thread).
+// The windows' side of the program's one audio output (audio/AudioOutput.h). Plays signed 16-bit
+// mono samples at 44100 Hz, mixed with the live voices. The caller keeps the samples alive while
+// they play, so that isPlayingFrom can tell; the output plays a copy. One sound at a time, in the
+// whole program: a new play stops the one that plays. Signals arrive on the thread that owns the
+// player (the GUI thread).
 class PcmPlayer : public QObject, public LiveControl {
     Q_OBJECT
   public:
     explicit PcmPlayer(QObject* parent = nullptr);
+    // Before the output is first used: the name of its JACK client and sequencer client.
+    static void nameOutput(const QString& program);
     ~PcmPlayer() override; // silences at once
 
     // Starts playing and returns at once. An empty span plays nothing and returns true.
@@ -29,11 +32,12 @@ class PcmPlayer : public QObject, public LiveControl {
     // True while the sound that plays reads from inside `buffer`.
     bool isPlayingFrom(std::span<const std::int16_t> buffer) const;
 
-    // Live playing: this output plays no live voices; "Stop sound" stops the sound that plays.
-    void playKey(int, int) override {}
-    void allNotesOff() override {}
-    void stopSound() override { stop(); }
-    void setMasterVolume(double) override {}
+    // Live playing through the same output: the keys of the computer keyboard, and "Stop
+    // sound", which also stops the buffer that plays.
+    void playKey(int note, int velocity) override;
+    void allNotesOff() override;
+    void stopSound() override;
+    void setMasterVolume(double volume) override;
     State state() const override;
 
   signals:
@@ -50,9 +54,9 @@ class PcmPlayer : public QObject, public LiveControl {
   private:
     // Says once that no sound can be played, for `reason`; returns false.
     bool unavailable(const QString& reason);
-    // The sink of sound `generation` left its active state: ends the sound when it has played to
-    // its end or was lost.
-    void sinkStateChanged(quint64 generation);
+    // The output's news, on the player's thread: ends the sound when it has played to its end,
+    // was replaced, or was lost.
+    void outputChanged();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -4,7 +4,7 @@
 # What building and running the programs needs.
 vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
     fonts-dejavu-core libsndfile1-dev libjack-jackd2-dev libpulse-dev libsoxr-dev libasound2-dev
-    lv2-dev)
+    lv2-dev pkgconf)
 # What the tests need besides: the test and benchmark libraries, the formatter, an independent
 # WAV reader and MIDI reader, a sound server to play into, clang with its runtime for the fuzz
 # targets, the desktop's own checkers of what is installed (menu entries, AppStream data,

@@ -3,6 +3,7 @@
 #include "platform/DocumentWindow.h"
 #include "sound_editor/Commands.h"
 #include "sound_editor/EditorState.h"
+#include "sound_editor/LivePlaying.h"
 
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,8 @@ class MainWindow : public DocumentWindow {
     bool runCommand(int number) override;
     void paintClient(QPainter& painter) const override;
     UnsavedWork::ViewState recoveredView() override;
+    // The live notes play the wave and the settings as they are now.
+    void stateChanged() override { liveSound_.follow(); }
 
   private:
     using Row = CommandRow<MainWindow, Command>;
@@ -92,6 +95,7 @@ class MainWindow : public DocumentWindow {
     Synth& synth_;
     KeyTones keyTones_;
     EditorState state_;
+    LivePlaying liveSound_{state_}; // reads state_, so comes after it
     QUndoStack* undo_;
     Document* sequenceDocument_ = nullptr;
     Document* soundDocument_ = nullptr;

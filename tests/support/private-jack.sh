@@ -24,7 +24,18 @@ private_jack_start() {
         echo "private-jack: jackd or jack_lsp missing: the JACK tests will be skipped" >&2
         return 0
     fi
-    export JACK_DEFAULT_SERVER="vorel-test-$$"
+    # jackd keeps each server name it has run in its registry in /dev/shm for good, even once the
+    # server has gone, and the registry holds eight: the tests take their names from a few fixed
+    # ones, the first that no running server has.
+    local name
+    for name in vorel-test-0 vorel-test-1 vorel-test-2 vorel-test-3 ""; do
+        [ -n "$name" ] && ! JACK_NO_START_SERVER=1 jack_lsp -s "$name" >/dev/null 2>&1 && break
+    done
+    if [ -z "$name" ]; then
+        echo "private-jack: every test server name is in use: the JACK tests will be skipped" >&2
+        return 0
+    fi
+    export JACK_DEFAULT_SERVER="$name"
     export JACK_NO_START_SERVER=1
     VOREL_JACK_LOG=$(mktemp "${TMPDIR:-/tmp}/vorel-jack.XXXXXX")
     private_jack_server "$JACK_DEFAULT_SERVER" "$rate" "$period" </dev/null >"$VOREL_JACK_LOG" 2>&1 &

@@ -1,0 +1,18 @@
+#include "sound_editor/LivePlaying.h"
+
+namespace vorel::sound {
+
+LivePlaying::LivePlaying(const EditorState& state) : state_(state) {
+    follow();
+}
+
+void LivePlaying::follow() {
+    if (handedOver_ && state_.wave == wave_ && state_.settings.indexes() == indexes_)
+        return;
+    wave_ = state_.wave;
+    indexes_ = state_.settings.indexes();
+    handedOver_ = true;
+    AudioOutput::shared().setLiveSound(state_.settings, state_.wave);
+}
+
+} // namespace vorel::sound

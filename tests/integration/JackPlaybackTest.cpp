@@ -1,0 +1,260 @@
+// End to end through JACK: the sound editor's window (offscreen, with a wave and a sound loaded)
+// plays MIDI from the test's JACK client and its buffers into a JACK server of this process's
+// own at 48000 Hz, whose "out" the test records; the server is killed and started again.
+
+#include "support/Deadlines.h"
+#include "support/JackProbe.h"
+#include "tests/sound_editor/WindowFixture.h"
+
+#include "audio/AudioOutput.h"
+#include "audio/Resampler.h"
+#include "common/Pcm.h"
+#include "platform/ProcessExit.h"
+#include "sound_editor/Commands.h"
+#include "synth/LiveEngine.h"
+#include "synth/PreviewTones.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <sys/prctl.h>
+
+namespace vorel::test {
+namespace {
+
+constexpr int serverRate = 48000;
+constexpr int serverPeriod = 128;
+const QString examples = QStringLiteral(VOREL_EXAMPLES_DIR);
+const std::string program = "vorel-sound-editor";
+
+// The private JACK server of private-jack.sh at 48000 Hz under a name of this process's own, so
+// no other test loses its server when this one is killed. Started again under the same name.
+class OwnJackServer {
+  public:
+    OwnJackServer() { qputenv("JACK_NO_START_SERVER", "1"); }
+    ~OwnJackServer() { kill(); }
+
+    // Under the first of a few fixed names that no other server runs under: jackd keeps every
+    // name it has run in a registry of eight for good.
+    bool start() {
+        for (const char* name : {"vorel-test-own-0", "vorel-test-own-1", "vorel-test-own-2"})
+            if (name_ == name || name_.isEmpty()) {
+                if (startAs(name))
+                    return true;
+                name_.clear();
+            }
+        return false;
+    }
+
+    // The server goes at once and its clients lose it, as in a crash.
+    void kill() {
+        if (server_.state() == QProcess::NotRunning)
+            return;
+        server_.terminate();
+        server_.waitForFinished(hungMs);
+    }
+
+  private:
+    // Whether a server answers under the name of JACK_DEFAULT_SERVER.
+    static bool answers() {
+        QProcess lsp;
+        lsp.start("jack_lsp", {});
+        return lsp.waitForFinished(hungMs) && lsp.exitStatus() == QProcess::NormalExit &&
+               lsp.exitCode() == 0;
+    }
+    bool startAs(const QString& name) {
+        qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
+        if (answers())
+            return false; // another test's server
+        server_.setStandardInputFile(QProcess::nullDevice());
+        server_.setStandardOutputFile(QProcess::nullDevice());
+        server_.setStandardErrorFile(QProcess::nullDevice());
+        // A test that dies takes its server with it.
+        server_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        // The shell becomes the server, so killing the process kills the server.
+        server_.start("bash", {"-c", R"(source "$0" && private_jack_server "$1" "$2" "$3")",
+                               VOREL_PRIVATE_JACK_SCRIPT, name, QString::number(serverRate),
+                               QString::number(serverPeriod)});
+        if (!server_.waitForStarted(hungMs) ||
+            !QTest::qWaitFor([this] { return server_.state() != QProcess::Running || answers(); },
+                             hungMs) ||
+            server_.state() != QProcess::Running)
+            return false;
+        name_ = name;
+        return true;
+    }
+    QString name_; // the name it runs under; empty until it has run
+    QProcess server_;
+};
+
+OwnJackServer* server = nullptr;
+
+bool answersThroughJack() {
+    return QTest::qWaitFor(
+        [] { return AudioOutput::shared().status().backend == AudioBackend::jack; }, hungMs);
+}
+
+// Where `expected` lies whole in `recorded` from its first sample other than 0 on.
+::testing::AssertionResult holdsFromFirstSound(const std::vector<float>& recorded,
+                                               const std::vector<float>& expected) {
+    const auto first =
+        std::find_if(expected.begin(), expected.end(), [](float s) { return s != 0; });
+    const auto heard =
+        std::find_if(recorded.begin(), recorded.end(), [](float s) { return s != 0; });
+    const auto skipped = first - expected.begin();
+    if (heard == recorded.end() || heard - recorded.begin() < skipped ||
+        recorded.end() - heard < expected.end() - first)
+        return ::testing::AssertionFailure() << "the sound is not in the recording whole";
+    const auto at = heard - skipped;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (at[static_cast<std::ptrdiff_t>(i)] != expected[i])
+            return ::testing::AssertionFailure()
+                   << "sample " << i << " of " << expected.size() << ": "
+                   << at[static_cast<std::ptrdiff_t>(i)] << " instead of " << expected[i];
+    return ::testing::AssertionSuccess() << expected.size() << " samples equal";
+}
+
+class JackPlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("VOREL_JACK_RATE") || server == nullptr)
+            GTEST_SKIP() << "no private JACK server (VOREL_JACK_RATE is not set): run the tests "
+                            "through ./test";
+        window_ = std::make_unique<MainWindow>(synth_, player_, dialogs_,
+                                               [this](int key) { return tones_.tone(key); });
+        window_->openFile(examples + "/saw.vorelwf");
+        window_->openFile(examples + "/soft-lead.vorelsf");
+        ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
+        ASSERT_TRUE(answersThroughJack());
+        ASSERT_EQ(probe_.open(program), "");
+    }
+    void TearDown() override {
+        if (server != nullptr)
+            probe_.freewheel(false);
+        probe_.close();
+        window_.reset();
+    }
+
+    // The window is not shown: its buttons' commands go straight to it.
+    void clickButton(sound::Command id) { ASSERT_TRUE(window_->dispatch(id)); }
+    // Records a buffer the window plays through the freewheeling server, from its first sound.
+    std::vector<float> recordPlay(sound::Command button, std::size_t frames) {
+        probe_.freewheel(true);
+        probe_.start({}, frames, true);
+        clickButton(button);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return probe_.done(); }, hungMs));
+        probe_.freewheel(false);
+        return probe_.recorded();
+    }
+
+    const PreviewTones tones_;
+    Synth synth_;
+    PcmPlayer player_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<MainWindow> window_;
+    JackProbe probe_;
+};
+
+TEST_F(JackPlaybackTest, NotesFromJackMidiPlayAsTheEngineEvaluatesThemAtTheServersRate) {
+    ASSERT_EQ(AudioOutput::shared().status().rate, serverRate);
+    // Two notes, the second while the first still sounds; frames of both kinds within a cycle.
+    const std::vector<TimedMidi> notes = {{200, {0x90, 69, 100}},
+                                          {3 * serverPeriod, {0x91, 76, 64}},
+                                          {9000 + 17, {0x80, 69, 0}},
+                                          {15000, {0x81, 76, 0}}};
+    const std::size_t frames = serverRate;
+    probe_.freewheel(true);
+    probe_.start(notes, frames);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return probe_.done(); }, hungMs));
+    probe_.freewheel(false);
+    ASSERT_TRUE(probe_.everyCycle());
+
+    LiveEngine engine(serverRate, serverPeriod);
+    engine.setSound(window_->state().settings, window_->state().wave);
+    std::vector<float> expected(frames);
+    std::vector<LiveEvent> events;
+    for (std::size_t at = 0; at < frames; at += serverPeriod) {
+        events.clear();
+        for (const TimedMidi& note : notes)
+            if (note.frame >= at && note.frame < at + serverPeriod)
+                events.push_back(
+                    *liveEventFromMidi(static_cast<std::uint32_t>(note.frame - at), note.bytes));
+        engine.render(events, std::span(expected).subspan(at, serverPeriod));
+    }
+    ASSERT_NE(std::count(expected.begin(), expected.end(), 0.0f), std::ptrdiff_t(frames));
+    EXPECT_EQ(probe_.recorded(), expected);
+}
+
+TEST_F(JackPlaybackTest, APreviewAndTheRenderingPlayResampledToTheServersRate) {
+    clickButton(sound::Command::computePreviews);
+    const std::span<const std::int16_t> preview = synth_.previewBuffer(2);
+    const std::vector<float> previewAt48 =
+        bufferAtRate(preview.first(audibleLength(preview)), serverRate);
+    const auto previewResult = holdsFromFirstSound(
+        recordPlay(sound::Command::play440, previewAt48.size() + serverRate / 10), previewAt48);
+    EXPECT_TRUE(previewResult);
+    std::cout << "preview: " << previewResult.message() << '\n';
+
+    window_->openFile(examples + "/demo.vorelsqf");
+    clickButton(sound::Command::render);
+    const std::span<const std::int16_t> rendering = synth_.renderBuffer();
+    const std::vector<float> renderingAt48 =
+        bufferAtRate(rendering.first(audibleLength(rendering)), serverRate);
+    const auto renderResult = holdsFromFirstSound(
+        recordPlay(sound::Command::playRendering, renderingAt48.size() + serverRate / 10),
+        renderingAt48);
+    EXPECT_TRUE(renderResult);
+    std::cout << "rendering: " << renderResult.message() << '\n';
+}
+
+TEST_F(JackPlaybackTest, AServerKilledDuringANoteIsToldOnceAndPlayedThroughOnceBack) {
+    clickButton(sound::Command::computePreviews);
+    window_->openFile(examples + "/demo.vorelsqf");
+    clickButton(sound::Command::render);
+    // The rendering plays and a key is held when the server goes.
+    probe_.start({{0, {0x90, 60, 100}}}, serverPeriod, true);
+    clickButton(sound::Command::playRendering);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return probe_.done(); }, hungMs));
+    probe_.close();
+    server->kill();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs_.messages.empty(); }, hungMs));
+    EXPECT_EQ(dialogs_.messages.front(),
+              "Vorel sound editor: The sound stopped: the sound server went away.");
+    EXPECT_NE(AudioOutput::shared().status().backend, AudioBackend::jack);
+
+    ASSERT_TRUE(server->start());
+    ASSERT_TRUE(answersThroughJack());
+    ASSERT_EQ(probe_.open(program), "");
+    const std::span<const std::int16_t> preview = synth_.previewBuffer(0);
+    const std::vector<float> previewAt48 =
+        bufferAtRate(preview.first(audibleLength(preview)), serverRate);
+    EXPECT_TRUE(holdsFromFirstSound(
+        recordPlay(sound::Command::play110, previewAt48.size() + serverRate / 10), previewAt48));
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+}
+
+} // namespace
+} // namespace vorel::test
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    int status = 0;
+    {
+        std::unique_ptr<vorel::test::OwnJackServer> own;
+        if (!qEnvironmentVariableIsEmpty("VOREL_JACK_RATE")) {
+            own = std::make_unique<vorel::test::OwnJackServer>();
+            if (own->start())
+                vorel::test::server = own.get();
+        }
+        status = RUN_ALL_TESTS();
+        vorel::test::server = nullptr;
+    }
+    vorel::exitSkippingStaticTeardown(status);
+}
