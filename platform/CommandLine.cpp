@@ -16,11 +16,18 @@ struct Parser {
                             QStringLiteral("Shows this help and exits.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Shows the version and exits.")};
+    QCommandLineOption instrument{
+        QStringLiteral("instrument"),
+        QStringLiteral(
+            "Starts with an instrument of the library: its wave, its sound and its song."),
+        QStringLiteral("NAME")};
 
     explicit Parser(const ProgramDescription& program) {
         parser.setApplicationDescription(program.summary);
         parser.addOption(help);
         parser.addOption(version);
+        if (program.takesInstrument)
+            parser.addOption(instrument);
         parser.addPositionalArgument(QStringLiteral("files"),
                                      program.severalFiles
                                          ? QStringLiteral("Files to open: waves (.vorelwf), sounds "
@@ -59,6 +66,8 @@ CommandLine readCommandLine(const QStringList& arguments, const ProgramDescripti
         line.output = program.name + QLatin1Char(' ') + programVersion() + QLatin1Char('\n');
     }
     line.files = parsed.parser.positionalArguments();
+    if (program.takesInstrument)
+        line.instrument = parsed.parser.value(parsed.instrument);
     return line;
 }
 

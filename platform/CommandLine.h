@@ -13,15 +13,18 @@ struct CommandLine {
     std::optional<int> exitStatus; // print `output` and end with this status
     QString output;                // the help or version text
     QStringList files;             // the files to open at start, in order
+    QString instrument;            // --instrument NAME: the library's instrument to start with
 };
 
 // The program's name ("vorel"), the text after "Usage: NAME [options]" for the files
-// ("[FILE.vorelwf]"), a sentence of what it is, and whether it takes several files.
+// ("[FILE.vorelwf]"), a sentence of what it is, whether it takes several files, and whether it
+// starts with an instrument of the library when asked to (--instrument NAME).
 struct ProgramDescription {
     QString name;
     QString filesSyntax;
     QString summary;
     bool severalFiles = false;
+    bool takesInstrument = false;
 };
 
 // Reads -h/--help, -v/--version and the file names from `arguments` (the program's arguments,

@@ -130,9 +130,18 @@ void LivePanel::keep(const char* key, const QVariant& value) const {
         QSettings(QStringLiteral("vorel"), program_).setValue(QLatin1String(key), value);
 }
 
+void LivePanel::setHint(const QString& hint) {
+    if (hint == hint_)
+        return;
+    hint_ = hint;
+    refreshStatus();
+}
+
 QString LivePanel::statusText() const {
     const LiveControl::State state = live_.state();
     QStringList parts;
+    if (!hint_.isEmpty())
+        parts << hint_;
     if (state.bufferPlays && !playing_.isEmpty())
         parts << QStringLiteral("Playing %1 at %2").arg(playing_, clockText(state.bufferSeconds));
     parts << QStringLiteral("%1 live voice%2")

@@ -32,6 +32,8 @@ class LivePanel : public QObject {
     void addMenu(QAction* before);
     // The buffer that plays from now on, as the status line names it ("the rendered sequence").
     void setPlaying(const QString& what) { playing_ = what; }
+    // What the status line says first while nothing the window holds can sound (empty: nothing).
+    void setHint(const QString& hint);
     // From now on the octave and the volume are kept in the program's settings (`program` is
     // their name), as they were left in the last run.
     void rememberChoicesAs(const QString& program);
@@ -60,6 +62,7 @@ class LivePanel : public QObject {
     QLabel* status_;
     QTimer* statusTimer_;
     QString playing_;
+    QString hint_;
     QString program_; // the settings' name; empty: nothing outlives the window
     double volume_ = 1.0;
 };

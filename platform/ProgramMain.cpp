@@ -15,7 +15,7 @@ namespace {
 
 int runApplication(int argc, char* argv[], const ProgramDescription& program,
                    const QString& applicationName,
-                   const std::function<int(UserDialogs&, const QStringList&)>& run) {
+                   const std::function<int(UserDialogs&, const CommandLine&)>& run) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationName);
     if (const QString wrong = checkUnknownOptions(QApplication::arguments(), program);
@@ -24,14 +24,14 @@ int runApplication(int argc, char* argv[], const ProgramDescription& program,
         return 1;
     }
     SystemDialogs dialogs;
-    return run(dialogs, readCommandLine(QApplication::arguments(), program).files);
+    return run(dialogs, readCommandLine(QApplication::arguments(), program));
 }
 
 } // namespace
 
 void runWindowProgram(int argc, char* argv[], const ProgramDescription& program,
                       const QString& applicationName,
-                      const std::function<int(UserDialogs&, const QStringList&)>& run) {
+                      const std::function<int(UserDialogs&, const CommandLine&)>& run) {
     const CommandLine line = readCommandLine(argumentsOf(argc, argv), program);
     if (line.exitStatus) {
         std::fputs(qPrintable(line.output), stdout);

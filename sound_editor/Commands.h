@@ -45,6 +45,7 @@ enum class Command {
     redo = 106,  // also Ctrl+Shift+Z and Ctrl+Y
     exportMidi = 107,
     importMidi = 108,
+    library = 109, // "Library..."
     saveSequence = 32778,
     loadSequence = 32779,
 };

@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace vorel {
+namespace vorel::sound {
 namespace {
 
 constexpr int indexRole = Qt::UserRole; // an instrument's position in the library
@@ -153,4 +153,4 @@ bool LibraryDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-} // namespace vorel
+} // namespace vorel::sound

@@ -13,7 +13,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace vorel {
+namespace vorel::sound {
 
 // "Library...": the library's instruments by category, narrowed by a search field. The dialog
 // only reports what is chosen: "Listen" (or Space on an instrument) asks to hear it and leaves
@@ -64,4 +64,4 @@ class LibraryDialog : public QDialog {
     std::optional<Action> action_;
 };
 
-} // namespace vorel
+} // namespace vorel::sound

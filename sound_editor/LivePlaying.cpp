@@ -15,4 +15,9 @@ void LivePlaying::follow() {
     AudioOutput::shared().setLiveSound(state_.settings, state_.wave);
 }
 
+void LivePlaying::audition(const SoundSettings& settings, const WaveData& wave) {
+    handedOver_ = false;
+    AudioOutput::shared().setLiveSound(settings, wave);
+}
+
 } // namespace vorel::sound

@@ -17,6 +17,8 @@ class LivePlaying {
 
     // Hands the wave and the settings to the live engine when they changed since the last call.
     void follow();
+    // Live notes play another sound until the next follow() (an instrument listened to).
+    void audition(const SoundSettings& settings, const WaveData& wave);
 
     // The output and the MIDI ports as they are now, for the Live menu.
     static AudioStatus status() { return AudioOutput::shared().status(); }

@@ -10,6 +10,7 @@
 #include "sequencer/ui/InsertNoteDialog.h"
 #include "sound_editor/Commands.h"
 #include "sound_editor/EditSteps.h"
+#include "sound_editor/LibraryDialog.h"
 #include "sound_editor/ScreenPainter.h"
 #include "sound_editor/SoundPlayback.h"
 #include "sound_editor_io/MidiFile.h"
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -148,6 +150,7 @@ const MainWindow::Row MainWindow::commands[] = {
     {Command::saveWav, callMember<&MainWindow::saveWav>, Repaint::never},
     {Command::importMidi, callMember<&MainWindow::importMidi>, Repaint::unlessCancelled},
     {Command::exportMidi, callMember<&MainWindow::exportMidi>, Repaint::never},
+    {Command::library, callMember<&MainWindow::openLibrary>, Repaint::unlessCancelled},
 };
 
 MainWindow::MainWindow(Synth& synth, PcmPlayer& player, UserDialogs& dialogs, KeyTones keyTones,
@@ -195,6 +198,7 @@ void MainWindow::createMenu() {
     add(file, QStringLiteral("Import MIDI..."), Command::importMidi);
     add(file, QStringLiteral("Export MIDI..."), Command::exportMidi);
     file->addSeparator();
+    add(file, QStringLiteral("Library..."), Command::library);
     createEditMenu();
     live().addMenu(nullptr);
     QMenu* version = menuBar()->addMenu(QStringLiteral("Version"));
@@ -243,6 +247,15 @@ bool MainWindow::hasCommand(int number) const {
 
 bool MainWindow::runCommand(int number) {
     return runRow(*this, *findRow(std::span<const Row>(commands), number));
+}
+
+void MainWindow::stateChanged() {
+    liveSound_.follow();
+    const bool silent = std::all_of(state_.wave.begin(), state_.wave.end(),
+                                    [](double coefficient) { return coefficient == 0.0; });
+    live().setHint(silent ? QStringLiteral("Nothing can sound until a wave is loaded: File > Load "
+                                           "wave data, or an instrument from File > Library...")
+                          : QString());
 }
 
 void MainWindow::paintClient(QPainter& painter) const {
@@ -452,6 +465,70 @@ bool MainWindow::exportMidi() {
     if (const Status saved = saveMidiFile(enginePath(*path), state_.sequence); !saved)
         files_.reportSaveFailure(*path, saved);
     return true;
+}
+
+// The library ------------------------------------------------------------------------------------
+
+namespace {
+
+Library programLibrary() {
+    return loadLibrary(installedLibraryFolder(programFolder()), userLibraryFolder());
+}
+
+} // namespace
+
+bool MainWindow::openLibrary() {
+    LibraryDialog dialog(programLibrary(), this);
+    connect(&dialog, &LibraryDialog::listenRequested, this,
+            [this](const LibraryInstrument& instrument) { listen(instrument); });
+    const bool chosen = dialog.exec() == QDialog::Accepted && dialog.selectedInstrument();
+    // The live notes play the window's sound again.
+    liveSound_.follow();
+    if (!chosen)
+        return false;
+    const bool withSong = dialog.chosenAction() == LibraryDialog::Action::loadWithSong;
+    return loadInstrument(*dialog.selectedInstrument(), withSong ? dialog.selectedSong() : nullptr);
+}
+
+void MainWindow::loadInstrument(const QString& name) {
+    const Library library = programLibrary();
+    if (const LibraryInstrument* instrument = library.instrument(name.toStdString()))
+        loadInstrument(*instrument, library.songFor(instrument->name));
+    else
+        dialogs_.showMessage(
+            this, programName,
+            QStringLiteral("The library has no instrument named \"%1\".").arg(name));
+    repaintClient();
+}
+
+bool MainWindow::loadInstrument(const LibraryInstrument& instrument, const LibrarySong* song) {
+    if (!work_.mayReplace(*soundDocument_) ||
+        (song != nullptr && !work_.mayReplace(*sequenceDocument_)))
+        return false;
+    loadWaveFrom(QString::fromStdString(instrument.wavePath));
+    loadSoundFrom(QString::fromStdString(instrument.soundPath));
+    if (song != nullptr) {
+        loadSequenceFrom(QString::fromStdString(song->sequencePath));
+        state_.sequence.tempo = song->tempo;
+    }
+    return true;
+}
+
+void MainWindow::listen(const LibraryInstrument& instrument) {
+    const Result<WaveData> wave = loadWaveFile(instrument.wavePath);
+    const Result<SoundSettings> settings = loadSoundFile(instrument.soundPath);
+    if (!wave || !settings)
+        return;
+    liveSound_.audition(settings.value(), wave.value());
+    // C, E, G and the C above from middle C, 0.3 s apart, each held 0.25 s.
+    constexpr int phrase[] = {60, 64, 67, 72};
+    constexpr int stepMs = 300;
+    constexpr int heldMs = 250;
+    for (int i = 0; i < 4; ++i) {
+        const int note = phrase[i];
+        QTimer::singleShot(stepMs * i, this, [this, note] { player().playKey(note, 100); });
+        QTimer::singleShot(stepMs * i + heldMs, this, [this, note] { player().playKey(note, 0); });
+    }
 }
 
 // Unsaved work -----------------------------------------------------------------------------------

@@ -14,6 +14,8 @@ class QUndoStack;
 
 namespace vorel {
 class GridChange;
+struct LibraryInstrument;
+struct LibrarySong;
 class PcmPlayer;
 class Synth;
 enum class SettingsPage;
@@ -40,6 +42,10 @@ class MainWindow : public DocumentWindow {
     using DocumentWindow::dispatch;
     bool dispatch(Command command) { return dispatch(commandNumber(command)); }
 
+    // Loads the library's instrument `name` with its song, as "Load with song" does; a name the
+    // library does not hold is reported.
+    void loadInstrument(const QString& name);
+
     EditorState& state() { return state_; }
     const EditorState& state() const { return state_; }
 
@@ -49,7 +55,7 @@ class MainWindow : public DocumentWindow {
     void paintClient(QPainter& painter) const override;
     UnsavedWork::ViewState recoveredView() override;
     // The live notes play the wave and the settings as they are now.
-    void stateChanged() override { liveSound_.follow(); }
+    void stateChanged() override;
 
   private:
     using Row = CommandRow<MainWindow, Command>;
@@ -79,6 +85,12 @@ class MainWindow : public DocumentWindow {
     bool saveWav();
     bool importMidi();
     bool exportMidi();
+    bool openLibrary();
+    // The instrument's wave and sound, and the song's notes and tempo when there is one; asks
+    // first when unsaved work would be replaced. False when the user kept it.
+    bool loadInstrument(const LibraryInstrument& instrument, const LibrarySong* song);
+    // A short phrase of the instrument through the live engine.
+    void listen(const LibraryInstrument& instrument);
     // The loads once a path is known; a refused file is reported and changes nothing.
     void loadWaveFrom(const QString& path);
     void loadSoundFrom(const QString& path);

@@ -10,14 +10,17 @@
 
 namespace {
 
-int runSoundEditor(vorel::UserDialogs& dialogs, const QStringList& files) {
+int runSoundEditor(vorel::UserDialogs& dialogs, const vorel::CommandLine& line) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sound_editor/vorel-sound-editor.png")));
     vorel::Synth synth;
     vorel::PcmPlayer player;
     const vorel::PreviewTones tones;
     vorel::sound::MainWindow window(synth, player, dialogs,
                                     [&tones](int key) { return tones.tone(key); });
-    return vorel::runDocumentWindow(window, files);
+    // Before the recovery offer: recovered work replaces the instrument without a question.
+    if (!line.instrument.isEmpty())
+        window.loadInstrument(line.instrument);
+    return vorel::runDocumentWindow(window, line.files);
 }
 
 } // namespace
@@ -29,6 +32,6 @@ int main(int argc, char* argv[]) {
         argc, argv,
         {QStringLiteral("vorel-sound-editor"), QStringLiteral("[FILE...]"),
          QStringLiteral("The Vorel sound editor: an additive synthesizer with a step sequencer."),
-         true},
+         true, true},
         QStringLiteral("Vorel sound editor"), runSoundEditor);
 }

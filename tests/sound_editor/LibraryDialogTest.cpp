@@ -12,6 +12,7 @@
 #include <fstream>
 
 namespace vorel::test {
+using namespace vorel::sound;
 namespace {
 
 QPushButton* button(const LibraryDialog& dialog, const QString& text) {

@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, MenusHoldTheFileEditLiveAndVersionCommandsInOrder) {
     EXPECT_EQ(items,
               QStringList({"Load wave data=101", "Load sound data=102", "Save sound data=103", "-",
                            "Load sequence data=32779", "Save sequence data=32778",
-                           "Import MIDI...=108", "Export MIDI...=107", "-"}));
+                           "Import MIDI...=108", "Export MIDI...=107", "-", "Library...=109"}));
     QStringList edit;
     for (QAction* action : menus[1]->menu()->actions())
         edit << action->text() + "=" + action->objectName() + "=" +
@@ -91,6 +91,29 @@ TEST_F(MainWindowTest, MenusHoldTheFileEditLiveAndVersionCommandsInOrder) {
     EXPECT_EQ(edit, QStringList({"Undo=105=Ctrl+Z=", "Redo=106=Ctrl+Shift+Z=Ctrl+Y"}));
     ASSERT_EQ(menus[2]->menu()->actions().size(), 1);
     EXPECT_EQ(menus[2]->menu()->actions()[0]->objectName(), "104");
+}
+
+TEST_F(MainWindowTest, AnInstrumentStartsWithItsSongAndABareStartSaysHowToGetAWave) {
+    // A bare start: nothing can sound, and the status line says where a wave comes from.
+    window->dispatch(Command::pageForward1);
+    EXPECT_TRUE(window->live().statusText().startsWith("Nothing can sound until a wave is loaded"))
+        << window->live().statusText().toStdString();
+
+    window->loadInstrument("jazz-organ");
+    EXPECT_TRUE(dialogs.messages.empty());
+    auto named = [](const char* text) { return nameFromTitle(QString(text).toStdU16String()); };
+    EXPECT_EQ(state().waveName, named("organ-jazz"));
+    EXPECT_EQ(state().settingsName, named("jazz-organ"));
+    EXPECT_EQ(state().sequence.sequenceName, named("organ-blues"));
+    EXPECT_EQ(state().sequence.tempo, 100);
+    EXPECT_GT(state().sequence.noteCount(), 100u);
+    EXPECT_FALSE(window->live().statusText().startsWith("Nothing"));
+    EXPECT_FALSE(window->isWindowModified()); // nothing of it is unsaved work
+
+    window->loadInstrument("no-such-thing");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0],
+              "Vorel sound editor: The library has no instrument named \"no-such-thing\".");
 }
 
 TEST_F(MainWindowTest, PageButtonsWrapAroundTheEightyPages) {

@@ -10,6 +10,8 @@
 
 #include <QMenuBar>
 
+#include <algorithm>
+
 // The icon lives in a static library, whose resources are registered by hand.
 static void registerWaveEditorResources() {
     Q_INIT_RESOURCE(wave_editor);
@@ -150,6 +152,15 @@ bool WaveEditorWindow::hasCommand(int number) const {
 
 bool WaveEditorWindow::runCommand(int number) {
     return runRow(*this, *findRow(std::span<const Row>(commands), number));
+}
+
+void WaveEditorWindow::stateChanged() {
+    const WaveData& wave = model_.wave();
+    const bool silent = std::all_of(wave.begin(), wave.end(),
+                                    [](double coefficient) { return coefficient == 0.0; });
+    live().setHint(silent ? QStringLiteral("The wave is empty: nothing sounds until a coefficient "
+                                           "is set (the buttons, or File > Load a wave)")
+                          : QString());
 }
 
 void WaveEditorWindow::paintClient(QPainter& painter) const {

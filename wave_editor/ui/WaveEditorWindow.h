@@ -28,6 +28,7 @@ class WaveEditorWindow : public DocumentWindow {
     bool hasCommand(int number) const override;
     bool runCommand(int number) override;
     void paintClient(QPainter& painter) const override;
+    void stateChanged() override;
 
   private:
     using Row = CommandRow<WaveEditorWindow, Command>;

@@ -4,10 +4,10 @@
 
 namespace {
 
-int runWaveEditor(vorel::UserDialogs& dialogs, const QStringList& files) {
+int runWaveEditor(vorel::UserDialogs& dialogs, const vorel::CommandLine& line) {
     vorel::wave::WaveEditorWindow window(dialogs);
     window.move(0, 0);
-    return vorel::runDocumentWindow(window, files);
+    return vorel::runDocumentWindow(window, line.files);
 }
 
 const vorel::ProgramDescription program{
