@@ -1,6 +1,8 @@
 // Writes the description files of the plugin's bundle: vorel-lv2-bundle FOLDER BINARY
 // [WAVE SOUND]... The manifest names the plugin's shared object BINARY; each wave and sound file
-// pair becomes a preset named after the sound file, with a copy of its wave.
+// pair becomes a preset named after the sound file, with a copy of its wave under the wave's name,
+// or under "SOUND-WAVE" when an earlier preset's copy has that name (lv2/CMakeLists.txt follows
+// the same rule).
 
 #include "common/FileIo.h"
 #include "lv2/PresetFiles.h"
@@ -8,6 +10,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <vector>
 
 namespace {
@@ -31,11 +34,16 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder(argv[1]);
     std::filesystem::create_directories(folder);
     std::vector<vorel::lv2::PresetEntry> presets;
+    std::set<std::string> waveCopies;
     for (int i = 3; i < argc; i += 2) {
         auto source = vorel::lv2::readPresetSource(argv[i], argv[i + 1]);
         if (!source) {
             std::cerr << "vorel-lv2-bundle: " << source.error() << '\n';
             return 1;
+        }
+        if (!waveCopies.insert(source.value().waveFile).second) {
+            source.value().waveFile = source.value().name + "-" + source.value().waveFile;
+            waveCopies.insert(source.value().waveFile);
         }
         const vorel::lv2::PresetEntry entry{"urn:vorel:synth:preset:" + source.value().name,
                                             source.value().name + ".ttl"};
