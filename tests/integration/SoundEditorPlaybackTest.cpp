@@ -1,7 +1,13 @@
 #include "support/Deadlines.h"
 #include "tests/integration/PlaybackWindows.h"
 
+#include "platform/KeyboardPlaying.h"
+#include "synth/LiveEngine.h"
+
+#include <QKeyEvent>
 #include <QSignalSpy>
+
+#include <cmath>
 
 #include <iostream>
 
@@ -76,6 +82,59 @@ TEST_F(SoundEditorPlaybackTest, ExampleSequenceRenderedAndPreviewNoteAreRecorded
     const auto noteResult = holdsExactly(recordedNote, note.first(noteLength));
     EXPECT_TRUE(noteResult);
     std::cout << "440 Hz test note: " << noteResult.message() << '\n';
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+// The correlation of two stretches of samples of the same length: 1.0 for the same shape.
+double correlation(std::span<const std::int16_t> a, std::span<const float> b) {
+    double ab = 0.0, aa = 0.0, bb = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ab += a[i] * static_cast<double>(b[i]);
+        aa += a[i] * static_cast<double>(a[i]);
+        bb += b[i] * static_cast<double>(b[i]);
+    }
+    return aa == 0.0 || bb == 0.0 ? 0.0 : ab / std::sqrt(aa * bb);
+}
+
+TEST_F(SoundEditorPlaybackTest, AKeyPlaysItsNoteLiveAndEscapeSilencesTheRenderingThatPlays) {
+    window_->loadInstrument("jazz-organ");
+    ASSERT_TRUE(dialogs_.messages.empty());
+    // Z by its position, the lower row's C: MIDI 48.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, {}, 52, 0, 0);
+    QApplication::sendEvent(window_.get(), &press);
+    ASSERT_TRUE(recording_.waitForSound(hungMs));
+    QTest::qWait(400);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Z, {}, 52, 0, 0);
+    QApplication::sendEvent(window_.get(), &release);
+    const std::vector<std::int16_t> recorded = recording_.finish(300);
+
+    // The note as the engine evaluates it at the output's rate, held long enough.
+    constexpr std::size_t compared = 8192;
+    LiveEngine engine(sampleRate, compared);
+    engine.setSound(window_->state().settings, window_->state().wave);
+    std::vector<float> expected(compared);
+    const LiveEvent on{0, LiveEventKind::noteOn, 48, KeyboardPlaying::velocity};
+    engine.render(std::span(&on, 1), expected);
+    const std::size_t onset = firstSound(recorded);
+    ASSERT_GE(recorded.size(), onset + compared);
+    const double shape = correlation(std::span(recorded).subspan(onset, compared), expected);
+    std::cout << "key Z against the engine's C3: correlation " << shape << '\n';
+    EXPECT_GT(shape, 0.99);
+
+    // Escape stops the rendering that plays at once.
+    Recording again;
+    ASSERT_EQ(again.start(), QString());
+    clickButton(sound::Command::render);
+    ASSERT_FALSE(window_->busy());
+    clickButton(sound::Command::playRendering);
+    ASSERT_TRUE(again.waitForSound(hungMs));
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(player_.isPlaying());
+    const std::vector<std::int16_t> stopped = again.finish(500);
+    // The last 300 ms are silent: nothing plays on to the rendering's end.
+    const std::size_t quiet = sampleRate * 3 / 10;
+    ASSERT_GT(stopped.size(), quiet);
+    EXPECT_EQ(firstSound(std::span(stopped).last(quiet)), quiet);
     EXPECT_TRUE(dialogs_.messages.empty());
 }
 
