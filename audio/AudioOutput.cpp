@@ -83,6 +83,8 @@ void AudioOutput::tryOpen() {
     if (liveSound_)
         mixer_->live().setSound(liveSound_->first, liveSound_->second);
     mixer_->live().setMasterVolume(masterVolume_);
+    if (liveTone_)
+        mixer_->tone().setWave(*liveTone_);
     stream_->attach(mixer_.get());
     status_.backend = backend;
     status_.rate = stream_->rate();
@@ -189,8 +191,15 @@ AudioOutput::Figures AudioOutput::figures() {
     std::lock_guard lock(mutex_);
     if (mixer_ == nullptr)
         return {};
-    return {mixer_->live().soundingVoices(), mixer_->busy(),
+    return {mixer_->live().soundingVoices() + mixer_->tone().soundingTones(), mixer_->busy(),
             static_cast<double>(mixer_->bufferPosition()) / mixer_->rate()};
+}
+
+void AudioOutput::setLiveTone(const WaveData& wave) {
+    std::lock_guard lock(mutex_);
+    liveTone_ = wave;
+    if (mixer_ != nullptr)
+        mixer_->tone().setWave(wave);
 }
 
 AudioStatus AudioOutput::status() {

@@ -69,6 +69,8 @@ class AudioOutput {
 
     // The settings and wave of the live notes started from now on.
     void setLiveSound(const SoundSettings& settings, const WaveData& wave);
+    // The wave editor's live tone: the keys play `wave` as drawn (synth/LiveTone.h).
+    void setLiveTone(const WaveData& wave);
 
     AudioStatus status();
 
@@ -110,6 +112,7 @@ class AudioOutput {
     std::uint64_t playingId_ = 0; // 0: no buffer plays
     std::uint64_t lostId_ = 0;    // the buffer that played when the server went
     std::optional<std::pair<SoundSettings, WaveData>> liveSound_;
+    std::optional<WaveData> liveTone_;
     double masterVolume_ = 1.0;
     std::chrono::steady_clock::time_point lastAttempt_;
 

@@ -25,7 +25,7 @@ struct Mixer::Track {
 };
 
 Mixer::Mixer(double rate, std::size_t drainFrames)
-    : drainFrames_(drainFrames), live_(rate, livePieceFrames) {
+    : drainFrames_(drainFrames), live_(rate, livePieceFrames), tone_(rate) {
     events_.reserve(maxEventsPerBlock);
     tracks_.push_back(std::make_unique<Track>());
     stopMarker_ = tracks_.back().get();
@@ -98,6 +98,7 @@ void Mixer::render(std::span<const LiveEvent> events, std::span<float> out) {
     takePending();
     takeEvents(events);
     live_.render(events_, out);
+    tone_.render(events_, out);
     mixBuffer(out);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (!out.empty())

@@ -2,6 +2,7 @@
 
 #include "audio/SpscQueue.h"
 #include "synth/LiveEngine.h"
+#include "synth/LiveTone.h"
 
 #include <array>
 #include <atomic>
@@ -30,6 +31,8 @@ class Mixer {
 
     double rate() const { return live_.rate(); }
     LiveEngine& live() { return live_; }
+    // The wave editor's tone, played by the same events over the live engine's voices.
+    LiveTone& tone() { return tone_; }
 
     // Control thread: plays `samples` (already at the output's rate) in place of the buffer that
     // plays, from the next block on. `id` names it for bufferEnded.
@@ -65,6 +68,7 @@ class Mixer {
 
     const std::size_t drainFrames_;
     LiveEngine live_;
+    LiveTone tone_;
     SpscQueue<LiveEvent, 1024> midiQueue_;
     SpscQueue<LiveEvent, 1024> controlQueue_;
     std::atomic<std::size_t> bufferPosition_{0};

@@ -8,7 +8,6 @@
 namespace vorel {
 namespace {
 
-constexpr int midiKeyOffset = 33; // MIDI note 33 + k is key k of the grid (55 * 2^(k/12) Hz)
 constexpr double highestVelocity = 127.0;
 constexpr double voicePeakLevel = 0.5; // no single note passes half of full scale
 constexpr int pedalDownFrom = 64;      // sustain pedal values from here on hold the notes

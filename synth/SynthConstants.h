@@ -18,6 +18,7 @@ inline constexpr double releaseDegree = 2.0;    // the degree the LPF release ra
 inline constexpr double noLpfReleaseFrom = 4.5; // LPF release lengths from here on mean "inf"
 inline constexpr double maxDegree = 2.0;        // the filter degree is clamped to 0 .. this
 inline constexpr double referencePitch = 440.0; // Hz: detune and vibrato are given for this pitch
+inline constexpr int midiKeyOffset = 33; // MIDI note 33 + k is key k of the grid (55 * 2^(k/12) Hz)
 
 // A time in seconds as a whole number of samples at `rate` samples per second, truncated toward
 // zero (0 for negative times).

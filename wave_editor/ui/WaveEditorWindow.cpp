@@ -1,5 +1,6 @@
 #include "wave_editor/ui/WaveEditorWindow.h"
 
+#include "audio/AudioOutput.h"
 #include "common/WaveFile.h"
 #include "platform/AboutBox.h"
 #include "platform/PcmPlayer.h"
@@ -156,6 +157,12 @@ bool WaveEditorWindow::runCommand(int number) {
 
 void WaveEditorWindow::stateChanged() {
     const WaveData& wave = model_.wave();
+    // A key held while the wave changes is heard changing from the next block on.
+    if (!liveToneHandedOver_ || wave != liveTone_) {
+        liveTone_ = wave;
+        liveToneHandedOver_ = true;
+        AudioOutput::shared().setLiveTone(wave);
+    }
     const bool silent = std::all_of(wave.begin(), wave.end(),
                                     [](double coefficient) { return coefficient == 0.0; });
     live().setHint(silent ? QStringLiteral("The wave is empty: nothing sounds until a coefficient "

@@ -59,6 +59,8 @@ class WaveEditorWindow : public DocumentWindow {
     GridHitMap hitMap_;
     Previews previews_;
     Document* waveDocument_ = nullptr;
+    WaveData liveTone_{}; // the wave the keys play, as last handed to the output
+    bool liveToneHandedOver_ = false;
 };
 
 } // namespace vorel::wave
