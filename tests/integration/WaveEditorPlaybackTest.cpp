@@ -1,8 +1,11 @@
 #include "tests/integration/PlaybackWindows.h"
 
+#include "platform/KeyboardPlaying.h"
+#include "synth/LiveTone.h"
 #include "wave_editor/Preview.h"
 #include "wave_editor/ui/Commands.h"
 
+#include <QKeyEvent>
 #include <QSignalSpy>
 
 #include <algorithm>
@@ -53,6 +56,49 @@ TEST_F(WaveEditorPlaybackTest, The440HzButtonPlaysTheFirstThreeSecondsOfTheCompu
     const auto result = holdsExactly(recorded, played);
     EXPECT_TRUE(result);
     std::cout << "440 Hz preview: " << result.message() << '\n';
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(WaveEditorPlaybackTest, AKeyPlaysTheWaveLiveAndAnEditWhileItIsHeldIsHeard) {
+    clickClientAt(canvas(), square(0));
+    clickButton(wave::Command::setOne); // the fundamental alone: a sine
+    const WaveData sine = window_->model().wave();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, {}, 24, 0, 0); // Q: C4, MIDI 60
+    QApplication::sendEvent(window_.get(), &press);
+    ASSERT_TRUE(recording_.waitForSound(hungMs));
+    QTest::qWait(300);
+    // The third harmonic joins while the key is held.
+    clickButton(wave::Command::deselectAll);
+    clickClientAt(canvas(), square(2));
+    clickButton(wave::Command::setOne);
+    QTest::qWait(300);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Q, {}, 24, 0, 0);
+    QApplication::sendEvent(window_.get(), &release);
+    const std::vector<std::int16_t> recorded = recording_.finish(300);
+
+    // The onset as the tone's formula gives it at 44100, then a later stretch that is not it.
+    constexpr std::size_t compared = 4096;
+    LiveTone expected(sampleRate);
+    expected.setWave(sine);
+    std::vector<float> tone(compared);
+    const LiveEvent on{0, LiveEventKind::noteOn, 60, KeyboardPlaying::velocity};
+    expected.render(std::span(&on, 1), tone);
+    // The tone's first sample is 0 (faded in from nothing): the first sound is its second.
+    const std::size_t onset = firstSound(recorded) - 1;
+    ASSERT_GE(recorded.size(), onset + sampleRate / 2 + compared);
+    const double start = correlation(std::span(recorded).subspan(onset, compared), tone);
+    // Half a second in, the edited wave sounds, not the sine alone.
+    std::vector<float> later(compared);
+    for (std::size_t i = 0; i < compared; ++i)
+        later[i] = static_cast<float>(0.5 * std::sin(6.283185308 * 261.6255653005986 *
+                                                     static_cast<double>(sampleRate / 2 + i) /
+                                                     sampleRate));
+    const double edited =
+        correlation(std::span(recorded).subspan(onset + sampleRate / 2, compared), later);
+    std::cout << "key Q: onset against the tone " << start << ", after the edit against the sine "
+              << edited << '\n';
+    EXPECT_GT(start, 0.99);
+    EXPECT_LT(edited, 0.95);
     EXPECT_TRUE(dialogs_.messages.empty());
 }
 

@@ -70,6 +70,17 @@ std::vector<std::int16_t> sineSamples(double hz, double amplitude, std::size_t l
     return samples;
 }
 
+double correlation(std::span<const std::int16_t> recorded, std::span<const float> evaluated) {
+    double both = 0.0, ownRecorded = 0.0, ownEvaluated = 0.0;
+    for (std::size_t i = 0; i < recorded.size(); ++i) {
+        both += recorded[i] * static_cast<double>(evaluated[i]);
+        ownRecorded += recorded[i] * static_cast<double>(recorded[i]);
+        ownEvaluated += evaluated[i] * static_cast<double>(evaluated[i]);
+    }
+    return ownRecorded == 0.0 || ownEvaluated == 0.0 ? 0.0
+                                                     : both / std::sqrt(ownRecorded * ownEvaluated);
+}
+
 std::size_t firstSound(std::span<const std::int16_t> samples, std::size_t from) {
     while (from < samples.size() && samples[from] == 0)
         ++from;

@@ -41,6 +41,10 @@ class Recording {
 // A sine of `length` samples at `hz`, starting at phase 0, not ending on a zero crossing.
 std::vector<std::int16_t> sineSamples(double hz, double amplitude, std::size_t length);
 
+// The correlation of recorded samples with samples evaluated in float, of the same length: 1.0
+// for the same shape at any level, 0.0 when either is silent.
+double correlation(std::span<const std::int16_t> recorded, std::span<const float> evaluated);
+
 // The index of the first sample that is not zero at or after `from`; the size when none is.
 std::size_t firstSound(std::span<const std::int16_t> samples, std::size_t from = 0);
 
