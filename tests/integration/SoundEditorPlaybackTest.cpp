@@ -108,9 +108,8 @@ TEST_F(SoundEditorPlaybackTest, AKeyPlaysItsNoteLiveAndEscapeSilencesTheRenderin
     ASSERT_NE(expected[1], 0.0f);
     const double shape = correlation(std::span(recorded).subspan(onset - 1, compared), expected);
     std::cout << "key Z against the engine's C3: correlation " << shape << '\n';
-    EXPECT_GT(
-        shape,
-        0.9); // a wrong pitch gives about 0; an underrun of a busy machine, a little less than 1
+    // A wrong pitch gives about 0; an underrun of a busy machine a little less than 1.
+    EXPECT_GT(shape, 0.9);
 
     // Escape stops the rendering that plays at once.
     Recording again;

@@ -97,9 +97,8 @@ TEST_F(WaveEditorPlaybackTest, AKeyPlaysTheWaveLiveAndAnEditWhileItIsHeldIsHeard
         correlation(std::span(recorded).subspan(onset + sampleRate / 2, compared), later);
     std::cout << "key Q: onset against the tone " << start << ", after the edit against the sine "
               << edited << '\n';
-    EXPECT_GT(
-        start,
-        0.9); // a wrong pitch gives about 0; an underrun of a busy machine, a little less than 1
+    // A wrong pitch gives about 0; an underrun of a busy machine a little less than 1.
+    EXPECT_GT(start, 0.9);
     EXPECT_LT(edited, 0.8); // the sine and its third: 0.71
     EXPECT_TRUE(dialogs_.messages.empty());
 }
