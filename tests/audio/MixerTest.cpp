@@ -6,6 +6,8 @@
 
 #include "common/SoundConstants.h"
 
+#include "support/AllocationCount.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,30 +16,6 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
-
-namespace {
-
-// Every allocation of the test program, counted.
-std::atomic<std::size_t> allocations{0};
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-// The compiler sees the replaced operator new only as malloc's partner once it is linked.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace vorel::test {
 namespace {
@@ -54,10 +32,10 @@ std::vector<std::int16_t> ramp(std::size_t length, int step) {
 // Renders `blocks` blocks and returns them one after the other; the rendering allocates nothing.
 std::vector<float> renderBlocks(Mixer& mixer, std::size_t blocks) {
     std::vector<float> out(blocks * block);
-    const std::size_t before = allocations.load();
+    const std::size_t before = allocationCount();
     for (std::size_t b = 0; b < blocks; ++b)
         mixer.render({}, std::span(out).subspan(b * block, block));
-    EXPECT_EQ(allocations.load(), before) << "the audio thread allocated";
+    EXPECT_EQ(allocationCount(), before) << "the audio thread allocated";
     return out;
 }
 

@@ -4,6 +4,8 @@
 #include "synth/LiveEngine.h"
 #include "synth/SynthConstants.h"
 
+#include "support/AllocationCount.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,30 +14,6 @@
 #include <memory>
 #include <new>
 #include <vector>
-
-namespace {
-
-// Every allocation of the test program, counted.
-std::atomic<std::size_t> allocations{0};
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-// The compiler sees the replaced operator new only as malloc's partner once it is linked.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace vorel::test {
 namespace {
@@ -260,14 +238,14 @@ TEST(LiveEngineTest, RenderingABlockAllocatesNothing) {
     for (int note = 0; note < 130; ++note) // the last two steal
         events.push_back(noteOn(static_cast<std::uint32_t>(note % 256), note % 128 + 30));
     events.push_back(noteOff(250, 40));
-    const std::size_t before = allocations.load();
+    const std::size_t before = allocationCount();
     engine->render(events, out);
     engine->render({}, out);
     const LiveEvent pedal[] = {control(3, LiveEventKind::sustain, 100), noteOff(4, 50),
                                control(5, LiveEventKind::allNotesOff),
                                control(9, LiveEventKind::allSoundOff)};
     engine->render(pedal, out);
-    EXPECT_EQ(allocations.load(), before);
+    EXPECT_EQ(allocationCount(), before);
 }
 
 TEST(LiveEngineTest, MidiMessagesOfEveryChannelBecomeEvents) {
