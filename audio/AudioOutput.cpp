@@ -97,8 +97,13 @@ void AudioOutput::tryOpen() {
 void AudioOutput::closeLost() {
     stream_.reset();
     mixer_.reset();
-    lostId_ = playingId_;
+    // A server on its way out may still take a client before it goes, and lose it at once: the
+    // buffer that played when the sound first went stays the lost one until another plays.
+    if (playingId_ != 0)
+        lostId_ = playingId_;
     playingId_ = 0;
+    // The server that just went is asked again only after a while, not while it shuts down.
+    lastAttempt_ = std::chrono::steady_clock::now();
     status_ = AudioStatus{
         AudioBackend::none, 0.0, 0, 0, false, status_.alsaMidiPort, "the sound server went away",
         status_.midiMessage};
