@@ -116,6 +116,9 @@ TEST_F(SoundEditorPlaybackTest, AKeyPlaysItsNoteLiveAndEscapeSilencesTheRenderin
     ASSERT_EQ(again.start(), QString());
     clickButton(sound::Command::render);
     ASSERT_FALSE(window_->busy());
+    // A slow render showed its progress dialog: the window is active again before its keys count.
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     clickButton(sound::Command::playRendering);
     ASSERT_TRUE(again.waitForSound(hungMs));
     QTest::keyClick(window_.get(), Qt::Key_Escape);
