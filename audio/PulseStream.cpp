@@ -83,17 +83,17 @@ class PulseStream final : public OutputStream {
 
     // With the main loop locked.
     bool connectStream(std::string& why) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, sampleRate, 1};
-        stream_ = pa_stream_new(context_, "Vorel", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, sampleRate, 1};
+        stream_ = pa_stream_new(context_, "Vorel", &format, nullptr);
         if (stream_ == nullptr) {
             why = pa_strerror(pa_context_errno(context_));
             return false;
         }
         pa_buffer_attr attributes{};
         attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(queueUsec, &spec));
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(queueUsec, &format));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(requestUsec, &spec));
+        attributes.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(requestUsec, &format));
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         pa_stream_set_state_callback(stream_, &PulseStream::streamState, this);
         pa_stream_set_write_callback(stream_, &PulseStream::write, this);
