@@ -200,6 +200,21 @@ std::vector<std::string> Library::categories() const {
     return found;
 }
 
+std::vector<LibraryWave> Library::waves() const {
+    std::vector<LibraryWave> found;
+    for (const LibraryInstrument& entry : instruments) {
+        auto wave = std::find_if(found.begin(), found.end(),
+                                 [&](const LibraryWave& w) { return w.path == entry.wavePath; });
+        if (wave == found.end()) {
+            found.push_back({fs::path(entry.wavePath).stem().string(), entry.category,
+                             entry.wavePath, "played by " + entry.name, entry.own});
+            continue;
+        }
+        wave->description += ", " + entry.name;
+    }
+    return found;
+}
+
 Library parseLibraryIndex(std::string_view text, const std::string& folder,
                           const std::string& indexName, bool own) {
     IndexReader reader(folder, indexName, own);

@@ -36,6 +36,15 @@ struct LibrarySong {
     bool own = false;
 };
 
+// A wave as the wave editor's library shows it: one of the waves the instruments play.
+struct LibraryWave {
+    std::string name;     // its file's name without the suffix
+    std::string category; // the category of the first instrument that plays it
+    std::string path;
+    std::string description; // the instruments that play it
+    bool own = false;        // the first instrument that plays it is the user's
+};
+
 struct Library {
     std::vector<LibraryInstrument> instruments; // in the order of their indexes, installed first
     std::vector<LibrarySong> songs;
@@ -47,6 +56,8 @@ struct Library {
     const LibrarySong* songFor(std::string_view instrument) const;
     // Every category, in the order of its first instrument.
     std::vector<std::string> categories() const;
+    // Every wave the instruments play, once, in the order of the first instrument that plays it.
+    std::vector<LibraryWave> waves() const;
 };
 
 // The entries of an index's text, its file names resolved against `folder`; a malformed line is

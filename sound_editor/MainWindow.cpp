@@ -2,6 +2,7 @@
 
 #include "common/WaveFile.h"
 #include "platform/AboutBox.h"
+#include "platform/LibraryDialog.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "sequencer/GridChange.h"
@@ -10,7 +11,6 @@
 #include "sequencer/ui/InsertNoteDialog.h"
 #include "sound_editor/Commands.h"
 #include "sound_editor/EditSteps.h"
-#include "sound_editor/LibraryDialog.h"
 #include "sound_editor/ScreenPainter.h"
 #include "sound_editor/SoundPlayback.h"
 #include "sound_editor_io/MidiFile.h"
@@ -24,7 +24,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QTimer>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -478,9 +477,14 @@ Library programLibrary() {
 } // namespace
 
 bool MainWindow::openLibrary() {
-    LibraryDialog dialog(programLibrary(), this);
-    connect(&dialog, &LibraryDialog::listenRequested, this,
-            [this](const LibraryInstrument& instrument) { listen(instrument); });
+    LibraryDialog dialog(programLibrary(), LibraryDialog::Shows::instruments, this);
+    dialog.setLowestNote(live().keyboard().lowestNote());
+    connect(&dialog, &LibraryDialog::auditionRequested, this, [this, &dialog] {
+        if (const LibraryInstrument* instrument = dialog.selectedInstrument())
+            audition(*instrument);
+    });
+    connect(&dialog, &LibraryDialog::notePlayed, this,
+            [this](int note, int velocity) { player().playKey(note, velocity); });
     const bool chosen = dialog.exec() == QDialog::Accepted && dialog.selectedInstrument();
     // The live notes play the window's sound again.
     liveSound_.follow();
@@ -514,21 +518,11 @@ bool MainWindow::loadInstrument(const LibraryInstrument& instrument, const Libra
     return true;
 }
 
-void MainWindow::listen(const LibraryInstrument& instrument) {
+void MainWindow::audition(const LibraryInstrument& instrument) {
     const Result<WaveData> wave = loadWaveFile(instrument.wavePath);
     const Result<SoundSettings> settings = loadSoundFile(instrument.soundPath);
-    if (!wave || !settings)
-        return;
-    liveSound_.audition(settings.value(), wave.value());
-    // C, E, G and the C above from middle C, 0.3 s apart, each held 0.25 s.
-    constexpr int phrase[] = {60, 64, 67, 72};
-    constexpr int stepMs = 300;
-    constexpr int heldMs = 250;
-    for (int i = 0; i < 4; ++i) {
-        const int note = phrase[i];
-        QTimer::singleShot(stepMs * i, this, [this, note] { player().playKey(note, 100); });
-        QTimer::singleShot(stepMs * i + heldMs, this, [this, note] { player().playKey(note, 0); });
-    }
+    if (wave && settings)
+        liveSound_.audition(settings.value(), wave.value());
 }
 
 // Unsaved work -----------------------------------------------------------------------------------

@@ -89,8 +89,8 @@ class MainWindow : public DocumentWindow {
     // The instrument's wave and sound, and the song's notes and tempo when there is one; asks
     // first when unsaved work would be replaced. False when the user kept it.
     bool loadInstrument(const LibraryInstrument& instrument, const LibrarySong* song);
-    // A short phrase of the instrument through the live engine.
-    void listen(const LibraryInstrument& instrument);
+    // The live notes play the instrument until the window hands its own sound over again.
+    void audition(const LibraryInstrument& instrument);
     // The loads once a path is known; a refused file is reported and changes nothing.
     void loadWaveFrom(const QString& path);
     void loadSoundFrom(const QString& path);

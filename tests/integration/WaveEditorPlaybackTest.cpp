@@ -1,6 +1,9 @@
 #include "tests/integration/PlaybackWindows.h"
 
+#include "common/WaveFile.h"
 #include "platform/KeyboardPlaying.h"
+#include "platform/LibraryDialog.h"
+#include "support/DialogDriving.h"
 #include "synth/LiveTone.h"
 #include "wave_editor/Preview.h"
 #include "wave_editor/ui/Commands.h"
@@ -100,6 +103,32 @@ TEST_F(WaveEditorPlaybackTest, AKeyPlaysTheWaveLiveAndAnEditWhileItIsHeldIsHeard
     // A wrong pitch gives about 0; an underrun of a busy machine a little less than 1.
     EXPECT_GT(start, 0.9);
     EXPECT_LT(edited, 0.8); // the sine and its third: 0.71
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(WaveEditorPlaybackTest, TheLibraryPlaysTheSelectedWaveLive) {
+    const std::string path = VOREL_LIBRARY_DIR "/waves/organ-jazz.vorelwf";
+    std::vector<std::int16_t> recorded;
+    onNextDialog([&](QDialog* dialog) {
+        chooseInLibrary(dialog, "organ-jazz", "Listen");
+        EXPECT_TRUE(recording_.waitForSound(hungMs));
+        recorded = recording_.finish(200);
+        dialog->reject();
+    });
+    window_->dispatch(wave::Command::library);
+
+    // The phrase's first note, middle C, as the tone's formula gives it at 44100.
+    constexpr std::size_t compared = 4096;
+    LiveTone expected(sampleRate);
+    expected.setWave(loadWaveFile(path).value());
+    std::vector<float> tone(compared);
+    const LiveEvent on{0, LiveEventKind::noteOn, LibraryDialog::phrase[0], LibraryDialog::velocity};
+    expected.render(std::span(&on, 1), tone);
+    const std::size_t onset = firstSound(recorded) - 1; // the tone's first sample is 0
+    ASSERT_GE(recorded.size(), onset + compared);
+    const double heard = correlation(std::span(recorded).subspan(onset, compared), tone);
+    std::cout << "the library's organ-jazz against its tone: " << heard << '\n';
+    EXPECT_GT(heard, 0.9);
     EXPECT_TRUE(dialogs_.messages.empty());
 }
 

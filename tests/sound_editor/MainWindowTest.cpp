@@ -1,7 +1,9 @@
 #include "WindowFixture.h"
 
 #include "common/Pcm.h"
+#include "common/WaveFile.h"
 #include "platform/CloseRequests.h"
+#include "sound_editor_io/SoundEditorFiles.h"
 
 #include "support/TempFolder.h"
 
@@ -15,6 +17,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 
 namespace vorel::test {
 namespace {
@@ -114,6 +117,42 @@ TEST_F(MainWindowTest, AnInstrumentStartsWithItsSongAndABareStartSaysHowToGetAWa
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0],
               "Vorel sound editor: The library has no instrument named \"no-such-thing\".");
+}
+
+TEST_F(MainWindowTest, TheLibraryShowsTheUsersOwnInstrumentAndAsksBeforeItReplacesUnsavedWork) {
+    // The user's own index adds an instrument: the library's sub wave with the saw-bass sound.
+    TempFolder temp;
+    std::filesystem::create_directories(temp.file("vorel/library"));
+    std::ofstream(temp.file("vorel/library/index.txt"))
+        << "instrument | my-bass | Mine | " VOREL_LIBRARY_DIR "/waves/sub.vorelwf | "
+        << VOREL_LIBRARY_DIR "/sounds/saw-bass.vorelsf | mine\n";
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(temp.path().string()));
+    auto chooseMine = [](QDialog* dialog) {
+        auto* library = qobject_cast<LibraryDialog*>(dialog);
+        ASSERT_NE(library, nullptr);
+        library->list()->setCurrentItem(libraryEntry(*library, "my-bass (yours)"));
+        QTest::keyClick(library->list(), Qt::Key_Z); // heard live before it is loaded
+        chooseInLibrary(dialog, "my-bass (yours)", "Load");
+    };
+    ASSERT_TRUE(state().settings.select(Param::detune, 3));
+    dialogs.saveAnswers = {SaveAnswer::cancel, SaveAnswer::discard};
+    onNextDialog(chooseMine);
+    window->dispatch(Command::library);
+    EXPECT_EQ(state().settings.index(Param::detune), 3); // kept
+    onNextDialog(chooseMine);
+    window->dispatch(Command::library);
+    qputenv("XDG_DATA_HOME", dataHome);
+
+    EXPECT_EQ(dialogs.questions,
+              std::vector<QString>(2, "Save changes to the unnamed sound settings?"));
+    EXPECT_EQ(state().settings,
+              loadSoundFile(VOREL_LIBRARY_DIR "/sounds/saw-bass.vorelsf").value());
+    EXPECT_EQ(state().wave, loadWaveFile(VOREL_LIBRARY_DIR "/waves/sub.vorelwf").value());
+    EXPECT_EQ(state().waveName, nameFromTitle(u"sub"));
+    EXPECT_EQ(state().settingsName, nameFromTitle(u"saw-bass"));
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(MainWindowTest, PageButtonsWrapAroundTheEightyPages) {

@@ -4,6 +4,7 @@
 
 #include "platform/CommandTable.h"
 #include "platform/DialogUnits.h"
+#include "platform/LibraryDialog.h"
 #include "platform/UnitDialog.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -96,6 +98,31 @@ inline void typeInto(QComboBox* box, const QString& text) {
     box->lineEdit()->selectAll();
     box->lineEdit()->del();
     QTest::keyClicks(box->lineEdit(), text);
+}
+
+// The push button of `dialog` that reads `text`.
+inline QPushButton* buttonReading(const QWidget* dialog, const QString& text) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+// The entry of a library dialog's list shown as `name`, or null.
+inline QTreeWidgetItem* libraryEntry(const LibraryDialog& dialog, const QString& name) {
+    const auto found = dialog.list()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+// In the library dialog that opened: selects the entry `name` and clicks `button`.
+inline void chooseInLibrary(QDialog* opened, const QString& name, const QString& button) {
+    auto* dialog = qobject_cast<LibraryDialog*>(opened);
+    ASSERT_NE(dialog, nullptr);
+    QTreeWidgetItem* entry = libraryEntry(*dialog, name);
+    ASSERT_NE(entry, nullptr) << name.toStdString();
+    dialog->list()->setCurrentItem(entry);
+    QTest::mouseClick(buttonReading(dialog, button), Qt::LeftButton);
 }
 
 } // namespace vorel::test

@@ -9,6 +9,7 @@ enum class Command {
     exit = 105,
     importCycle = 106,
     exportCycle = 107,
+    library = 108, // "Library..."
     cursorBack10 = 32778,
     cursorBack1 = 32779,
     cursorForward1 = 32780,

@@ -1,8 +1,10 @@
 #include "wave_editor/ui/WaveEditorWindow.h"
 
 #include "audio/AudioOutput.h"
+#include "common/Library.h"
 #include "common/WaveFile.h"
 #include "platform/AboutBox.h"
+#include "platform/LibraryDialog.h"
 #include "platform/PcmPlayer.h"
 #include "platform/UserDialogs.h"
 #include "wave_editor/SingleCycle.h"
@@ -69,6 +71,7 @@ const WaveEditorWindow::Row WaveEditorWindow::commands[] = {
     {Command::saveFile, callMember<&WaveEditorWindow::saveWave>, Repaint::never},
     {Command::importCycle, callMember<&WaveEditorWindow::importCycle>, Repaint::unlessCancelled},
     {Command::exportCycle, callMember<&WaveEditorWindow::exportCycle>, Repaint::never},
+    {Command::library, callMember<&WaveEditorWindow::openLibrary>, Repaint::unlessCancelled},
     {Command::compute, callMember<&WaveEditorWindow::computePreviews>, Repaint::never},
     {Command::play110, callMember<&WaveEditorWindow::playPreview, 0>, Repaint::never},
     {Command::play440, callMember<&WaveEditorWindow::playPreview, 1>, Repaint::never},
@@ -131,6 +134,8 @@ void WaveEditorWindow::buildMenu() {
     add(file, "Import cycle from WAV...", Command::importCycle);
     add(file, "Export cycle as WAV...", Command::exportCycle);
     file->addSeparator();
+    add(file, "Library...", Command::library);
+    file->addSeparator();
     add(file, "Exit", Command::exit);
     live().addMenu(nullptr);
     QMenu* version = menuBar()->addMenu("Version");
@@ -165,9 +170,10 @@ void WaveEditorWindow::stateChanged() {
     }
     const bool silent = std::all_of(wave.begin(), wave.end(),
                                     [](double coefficient) { return coefficient == 0.0; });
-    live().setHint(silent ? QStringLiteral("The wave is empty: nothing sounds until a coefficient "
-                                           "is set (the buttons, or File > Load a wave)")
-                          : QString());
+    live().setHint(
+        silent ? QStringLiteral("The wave is empty: nothing sounds until a coefficient "
+                                "is set (the buttons, File > Load, or a wave of File > Library...)")
+               : QString());
 }
 
 void WaveEditorWindow::paintClient(QPainter& painter) const {
@@ -227,6 +233,29 @@ void WaveEditorWindow::loadWaveFrom(const QString& path) {
         model_.loadWave(*wave);
         work_.loaded(*waveDocument_, path);
     }
+}
+
+// The library's waves: the keys and "Listen" play the selected one live; "Load" loads it, asking
+// first when the wave holds unsaved work.
+bool WaveEditorWindow::openLibrary() {
+    LibraryDialog dialog(loadLibrary(installedLibraryFolder(programFolder()), userLibraryFolder()),
+                         LibraryDialog::Shows::waves, this);
+    dialog.setLowestNote(live().keyboard().lowestNote());
+    connect(&dialog, &LibraryDialog::auditionRequested, this, [&dialog] {
+        if (const LibraryWave* chosen = dialog.selectedWave())
+            if (const Result<WaveData> wave = loadWaveFile(chosen->path))
+                AudioOutput::shared().setLiveTone(wave.value());
+    });
+    connect(&dialog, &LibraryDialog::notePlayed, this,
+            [this](int note, int velocity) { player().playKey(note, velocity); });
+    const bool chosen = dialog.exec() == QDialog::Accepted && dialog.selectedWave();
+    // The keys play the window's wave again.
+    liveToneHandedOver_ = false;
+    stateChanged();
+    if (!chosen || !work_.mayReplace(*waveDocument_))
+        return false;
+    loadWaveFrom(QString::fromStdString(dialog.selectedWave()->path));
+    return true;
 }
 
 // One period of audio from another program becomes the wave, as one step of the history; what

@@ -48,6 +48,7 @@ class WaveEditorWindow : public DocumentWindow {
     bool importCycle();
     void importCycleFrom(const QString& path);
     bool exportCycle();
+    bool openLibrary();
     bool computePreviews();
     bool playPreview(int pitch);
     bool applyPowerLaw();

@@ -94,7 +94,7 @@ TEST_F(WaveEditorWindowTest, WindowHasItsTitleClientAreaMenuAndButtons) {
             menus << (item->isSeparator() ? QString("-") : item->text());
     }
     EXPECT_EQ(menus.join("|"), "File|Load|Save|-|Import cycle from WAV...|Export cycle as WAV...|-|"
-                               "Exit|Live|Version|Version");
+                               "Library...|-|Exit|Live|Version|Version");
 
     struct Place {
         const char* label;
@@ -591,6 +591,29 @@ TEST_F(WaveEditorWindowTest, AModifiedWaveIsAskedAboutBeforeALoadOrAClose) {
                                                        "Save changes to the unnamed wave?",
                                                        "Save changes to the wave \"organ\"?",
                                                        "Save changes to the wave \"organ\"?"}));
+}
+
+TEST_F(WaveEditorWindowTest, TheLibraryLoadsAWaveAfterAskingAboutTheUnsavedOne) {
+    auto chooseOrgan = [](QDialog* dialog) {
+        auto* library = qobject_cast<LibraryDialog*>(dialog);
+        ASSERT_NE(library, nullptr);
+        library->list()->setCurrentItem(libraryEntry(*library, "organ-jazz"));
+        QTest::keyClick(library->list(), Qt::Key_Z); // heard live before it is loaded
+        chooseInLibrary(dialog, "organ-jazz", "Load");
+    };
+    clickAt(670, 230);
+    clickButton(Command::setOne);
+    dialogs.saveAnswers = {SaveAnswer::cancel, SaveAnswer::discard};
+    onNextDialog(chooseOrgan);
+    window.dispatch(Command::library);
+    EXPECT_EQ(window.model().wave()[0], 1.0); // kept
+    onNextDialog(chooseOrgan);
+    window.dispatch(Command::library);
+    EXPECT_EQ(window.model().wave(),
+              loadWaveFile(VOREL_LIBRARY_DIR "/waves/organ-jazz.vorelwf").value());
+    EXPECT_EQ(dialogs.questions, std::vector<QString>(2, "Save changes to the unnamed wave?"));
+    EXPECT_EQ(window.windowHandle()->title(), "Vorel v0.0");
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(WaveEditorWindowTest, ComputeThrowsClicksAwayAndACloseRequestDuringItEndsTheWindow) {
