@@ -2,7 +2,7 @@
 # Sourced, not run.
 
 # What building and running the programs needs.
-vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev qt6-multimedia-dev
+vorel_run_packages=(cmake ninja-build g++ ccache qt6-base-dev
     fonts-dejavu-core libsndfile1-dev libjack-jackd2-dev libpulse-dev libsoxr-dev libasound2-dev
     lv2-dev pkgconf)
 # What the tests need besides: the test and benchmark libraries, the formatter, an independent
