@@ -31,6 +31,9 @@ void LiveTone::apply(const LiveEvent& event) {
     switch (event.kind) {
     case LiveEventKind::noteOn:
         if (event.value > 0) {
+            // Without a wave no tone starts: it would never end (the sound editor sets none).
+            if (!current_.set)
+                break;
             // A free tone, else the one that started first.
             Tone* slot = &tones_[0];
             for (Tone& tone : tones_) {

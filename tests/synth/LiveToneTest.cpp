@@ -35,12 +35,16 @@ TEST(LiveToneTest, AKeyPlaysTheWaveAsDrawnFadedInAndOutAndANewWaveCrossfadesOver
     LiveTone tone(rate);
     const std::size_t fade = tone.fadeLength(); // round(0.005 * 48000)
     ASSERT_EQ(fade, 240u);
-    const WaveData wave = organ();
-    tone.setWave(wave);
     const double frequency = 880.0; // MIDI 81
     constexpr std::size_t block = 256;
     std::vector<float> out(block);
     const LiveEvent on{10, LiveEventKind::noteOn, 81, 100};
+    // A key before any wave (the sound editor never sets one) starts no tone that could stay.
+    tone.render(std::span(&on, 1), out);
+    EXPECT_EQ(tone.soundingTones(), 0);
+
+    const WaveData wave = organ();
+    tone.setWave(wave);
     tone.render(std::span(&on, 1), out);
     for (std::size_t i = 0; i < block; ++i) {
         const double n = i < 10 ? -1 : static_cast<double>(i - 10);
