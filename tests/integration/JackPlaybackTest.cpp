@@ -1,6 +1,7 @@
 // End to end through JACK: the sound editor's window (offscreen, with a wave and a sound loaded)
 // plays MIDI from the test's JACK client and its buffers into a JACK server of this process's
-// own at 48000 Hz, whose "out" the test records; the server is killed and started again.
+// own at 48000 Hz, whose "out" the test records; so does the wave editor's window with its live
+// tone; the server is killed and started again.
 
 #include "support/Deadlines.h"
 #include "support/JackProbe.h"
@@ -12,13 +13,17 @@
 #include "platform/ProcessExit.h"
 #include "sound_editor/Commands.h"
 #include "synth/LiveEngine.h"
+#include "synth/LiveTone.h"
 #include "synth/PreviewTones.h"
+#include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <sys/prctl.h>
 
@@ -97,6 +102,37 @@ bool answersThroughJack() {
         [] { return AudioOutput::shared().status().backend == AudioBackend::jack; }, hungMs);
 }
 
+// A take of `frames` through the freewheeling server, with `events` sent from its first cycle
+// on; `meanwhile` runs once the take is armed. Whether it ended.
+bool recordTake(JackProbe& probe, const std::vector<TimedMidi>& events, std::size_t frames,
+                bool fromFirstSound = false, const std::function<void()>& meanwhile = {}) {
+    probe.freewheel(true);
+    probe.start(events, frames, fromFirstSound);
+    if (meanwhile)
+        meanwhile();
+    const bool done = QTest::qWaitFor([&probe] { return probe.done(); }, hungMs);
+    probe.freewheel(false);
+    return done;
+}
+
+// What `renderer` (a LiveEngine or a LiveTone) makes of a take's events, handed to it block by
+// block at their frames within the server's cycles, as the program gets them.
+template <typename Renderer>
+std::vector<float> renderTake(Renderer& renderer, const std::vector<TimedMidi>& events,
+                              std::size_t frames) {
+    std::vector<float> rendered(frames);
+    std::vector<LiveEvent> block;
+    for (std::size_t at = 0; at < frames; at += serverPeriod) {
+        block.clear();
+        for (const TimedMidi& event : events)
+            if (event.frame >= at && event.frame < at + serverPeriod)
+                block.push_back(
+                    *liveEventFromMidi(static_cast<std::uint32_t>(event.frame - at), event.bytes));
+        renderer.render(block, std::span(rendered).subspan(at, serverPeriod));
+    }
+    return rendered;
+}
+
 // Where `expected` lies whole in `recorded` from its first sample other than 0 on.
 ::testing::AssertionResult holdsFromFirstSound(const std::vector<float>& recorded,
                                                const std::vector<float>& expected) {
@@ -132,8 +168,15 @@ class JackPlaybackTest : public ::testing::Test {
         ASSERT_EQ(probe_.open(program), "");
     }
     void TearDown() override {
-        if (server != nullptr)
+        if (server != nullptr) {
             probe_.freewheel(false);
+            // Nothing a test played sounds on into the next one: a wave editor's tone gets the
+            // empty wave, which adds nothing, and every live note and tone fades out.
+            AudioOutput::shared().setLiveTone(WaveData{});
+            AudioOutput::shared().playLive(LiveEventKind::allSoundOff, 0, 0);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [] { return AudioOutput::shared().figures().liveVoices == 0; }, hungMs));
+        }
         probe_.close();
         window_.reset();
     }
@@ -142,11 +185,7 @@ class JackPlaybackTest : public ::testing::Test {
     void clickButton(sound::Command id) { ASSERT_TRUE(window_->dispatch(id)); }
     // Records a buffer the window plays through the freewheeling server, from its first sound.
     std::vector<float> recordPlay(sound::Command button, std::size_t frames) {
-        probe_.freewheel(true);
-        probe_.start({}, frames, true);
-        clickButton(button);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return probe_.done(); }, hungMs));
-        probe_.freewheel(false);
+        EXPECT_TRUE(recordTake(probe_, {}, frames, true, [&] { clickButton(button); }));
         return probe_.recorded();
     }
 
@@ -166,24 +205,12 @@ TEST_F(JackPlaybackTest, NotesFromJackMidiPlayAsTheEngineEvaluatesThemAtTheServe
                                           {9000 + 17, {0x80, 69, 0}},
                                           {15000, {0x81, 76, 0}}};
     const std::size_t frames = serverRate;
-    probe_.freewheel(true);
-    probe_.start(notes, frames);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return probe_.done(); }, hungMs));
-    probe_.freewheel(false);
+    ASSERT_TRUE(recordTake(probe_, notes, frames));
     ASSERT_TRUE(probe_.everyCycle());
 
     LiveEngine engine(serverRate, serverPeriod);
     engine.setSound(window_->state().settings, window_->state().wave);
-    std::vector<float> expected(frames);
-    std::vector<LiveEvent> events;
-    for (std::size_t at = 0; at < frames; at += serverPeriod) {
-        events.clear();
-        for (const TimedMidi& note : notes)
-            if (note.frame >= at && note.frame < at + serverPeriod)
-                events.push_back(
-                    *liveEventFromMidi(static_cast<std::uint32_t>(note.frame - at), note.bytes));
-        engine.render(events, std::span(expected).subspan(at, serverPeriod));
-    }
+    const std::vector<float> expected = renderTake(engine, notes, frames);
     ASSERT_NE(std::count(expected.begin(), expected.end(), 0.0f), std::ptrdiff_t(frames));
     EXPECT_EQ(probe_.recorded(), expected);
 }
@@ -234,6 +261,38 @@ TEST_F(JackPlaybackTest, AServerKilledDuringANoteIsToldOnceAndPlayedThroughOnceB
     EXPECT_TRUE(holdsFromFirstSound(
         recordPlay(sound::Command::play110, previewAt48.size() + serverRate / 10), previewAt48));
     EXPECT_EQ(dialogs_.messages.size(), 1u);
+}
+
+TEST_F(JackPlaybackTest, TheWaveEditorsToneFromJackMidiIsTheLiveToneAtTheServersRate) {
+    ASSERT_EQ(AudioOutput::shared().status().rate, serverRate);
+    // The sound editor's notes stay silent: only the tone sounds.
+    AudioOutput::shared().setLiveSound(SoundSettings{}, WaveData{});
+    wave::WaveEditorWindow waveEditor(dialogs_);
+    waveEditor.openFile(examples + "/organ.vorelwf");
+    ASSERT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front().toStdString();
+    // A first take hands the wave to the audio thread, in a block that crossfades from the
+    // wave before.
+    ASSERT_TRUE(recordTake(probe_, {}, serverPeriod));
+
+    // Two keys at once, then a third; events at the first and last frame of a cycle and within
+    // cycles; each release's fade (240 frames) ends within a cycle.
+    const std::vector<TimedMidi> notes = {{100, {0x90, 57, 90}},
+                                          {3 * serverPeriod, {0x91, 64, 70}},
+                                          {2000, {0x80, 57, 0}},
+                                          {20 * serverPeriod - 1, {0x90, 69, 100}},
+                                          {40 * serverPeriod, {0x81, 64, 0}},
+                                          {6000, {0x80, 69, 0}}};
+    const std::size_t frames = 50 * serverPeriod;
+    ASSERT_TRUE(recordTake(probe_, notes, frames));
+    ASSERT_TRUE(probe_.everyCycle());
+
+    LiveTone tone(serverRate);
+    tone.setWave(waveEditor.model().wave());
+    // The program's tone took the wave in a block before the take: a block of none here.
+    tone.render({}, {});
+    const std::vector<float> expected = renderTake(tone, notes, frames);
+    ASSERT_NE(std::count(expected.begin(), expected.end(), 0.0f), std::ptrdiff_t(frames));
+    EXPECT_EQ(probe_.recorded(), expected);
 }
 
 } // namespace
