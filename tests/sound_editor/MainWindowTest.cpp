@@ -126,23 +126,18 @@ TEST_F(MainWindowTest, TheLibraryShowsTheUsersOwnInstrumentAndAsksBeforeItReplac
     std::ofstream(temp.file("vorel/library/index.txt"))
         << "instrument | my-bass | Mine | " VOREL_LIBRARY_DIR "/waves/sub.vorelwf | "
         << VOREL_LIBRARY_DIR "/sounds/saw-bass.vorelsf | mine\n";
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const std::optional<QByteArray> dataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME")
+                                                   ? std::optional(qgetenv("XDG_DATA_HOME"))
+                                                   : std::nullopt;
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(temp.path().string()));
-    auto chooseMine = [](QDialog* dialog) {
-        auto* library = qobject_cast<LibraryDialog*>(dialog);
-        ASSERT_NE(library, nullptr);
-        library->list()->setCurrentItem(libraryEntry(*library, "my-bass (yours)"));
-        QTest::keyClick(library->list(), Qt::Key_Z); // heard live before it is loaded
-        chooseInLibrary(dialog, "my-bass (yours)", "Load");
-    };
     ASSERT_TRUE(state().settings.select(Param::detune, 3));
     dialogs.saveAnswers = {SaveAnswer::cancel, SaveAnswer::discard};
-    onNextDialog(chooseMine);
+    onNextDialog(loadFromLibrary("my-bass (yours)"));
     window->dispatch(Command::library);
     EXPECT_EQ(state().settings.index(Param::detune), 3); // kept
-    onNextDialog(chooseMine);
+    onNextDialog(loadFromLibrary("my-bass (yours)"));
     window->dispatch(Command::library);
-    qputenv("XDG_DATA_HOME", dataHome);
+    dataHome ? qputenv("XDG_DATA_HOME", *dataHome) : qunsetenv("XDG_DATA_HOME");
 
     EXPECT_EQ(dialogs.questions,
               std::vector<QString>(2, "Save changes to the unnamed sound settings?"));

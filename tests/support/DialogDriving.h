@@ -125,4 +125,16 @@ inline void chooseInLibrary(QDialog* opened, const QString& name, const QString&
     QTest::mouseClick(buttonReading(dialog, button), Qt::LeftButton);
 }
 
+// For onNextDialog: in the library dialog, a key of the piano rows plays the entry `name` live
+// (the window hands its sound over), then "Load" loads it.
+inline std::function<void(QDialog*)> loadFromLibrary(const QString& name) {
+    return [name](QDialog* opened) {
+        auto* dialog = qobject_cast<LibraryDialog*>(opened);
+        ASSERT_NE(dialog, nullptr);
+        dialog->list()->setCurrentItem(libraryEntry(*dialog, name));
+        QTest::keyClick(dialog->list(), Qt::Key_Z);
+        chooseInLibrary(opened, name, QStringLiteral("Load"));
+    };
+}
+
 } // namespace vorel::test

@@ -594,20 +594,13 @@ TEST_F(WaveEditorWindowTest, AModifiedWaveIsAskedAboutBeforeALoadOrAClose) {
 }
 
 TEST_F(WaveEditorWindowTest, TheLibraryLoadsAWaveAfterAskingAboutTheUnsavedOne) {
-    auto chooseOrgan = [](QDialog* dialog) {
-        auto* library = qobject_cast<LibraryDialog*>(dialog);
-        ASSERT_NE(library, nullptr);
-        library->list()->setCurrentItem(libraryEntry(*library, "organ-jazz"));
-        QTest::keyClick(library->list(), Qt::Key_Z); // heard live before it is loaded
-        chooseInLibrary(dialog, "organ-jazz", "Load");
-    };
     clickAt(670, 230);
     clickButton(Command::setOne);
     dialogs.saveAnswers = {SaveAnswer::cancel, SaveAnswer::discard};
-    onNextDialog(chooseOrgan);
+    onNextDialog(loadFromLibrary("organ-jazz"));
     window.dispatch(Command::library);
     EXPECT_EQ(window.model().wave()[0], 1.0); // kept
-    onNextDialog(chooseOrgan);
+    onNextDialog(loadFromLibrary("organ-jazz"));
     window.dispatch(Command::library);
     EXPECT_EQ(window.model().wave(),
               loadWaveFile(VOREL_LIBRARY_DIR "/waves/organ-jazz.vorelwf").value());
