@@ -12,8 +12,13 @@ LiveTone::LiveTone(double rate)
       fadeLength_(static_cast<std::size_t>(std::lround(0.005 * rate))) {}
 
 void LiveTone::setWave(const WaveData& wave) {
-    slots_[back_].wave = wave;
-    slots_[back_].set = true;
+    Shape& shape = slots_[back_];
+    shape.wave = wave;
+    shape.soundingCount = 0;
+    for (std::size_t k = 0; k < harmonicCount; ++k)
+        if (wave[k] != 0.0)
+            shape.sounding[shape.soundingCount++] = static_cast<std::uint8_t>(k);
+    shape.set = true;
     back_ = middle_.exchange(back_ | fresh, std::memory_order_acq_rel) & ~fresh;
 }
 
@@ -68,16 +73,18 @@ void LiveTone::apply(const LiveEvent& event) {
     }
 }
 
-double LiveTone::sample(const Tone& tone, const WaveData& wave) const {
+double LiveTone::sample(const Tone& tone, const Shape& shape) const {
     double sum = 0.0;
     double magnitude = 0.0;
     const double time = static_cast<double>(tone.n);
-    for (std::size_t k = 0; k < harmonicCount; ++k) {
+    // A harmonic of coefficient 0 would add exactly 0 to both sums: it is left out.
+    for (std::size_t i = 0; i < shape.soundingCount; ++i) {
+        const std::size_t k = shape.sounding[i];
         const double h = static_cast<double>(k + 1);
         if (h * tone.frequency > ceiling_)
             break;
-        sum += wave[k] * std::sin(soundTwoPi * h * tone.frequency * time / rate_);
-        magnitude += std::abs(wave[k]);
+        sum += shape.wave[k] * std::sin(soundTwoPi * h * tone.frequency * time / rate_);
+        magnitude += std::abs(shape.wave[k]);
     }
     return magnitude == 0.0 ? 0.0 : 0.5 / magnitude * sum;
 }
@@ -103,10 +110,10 @@ void LiveTone::render(std::span<const LiveEvent> events, std::span<float> out) {
         for (Tone& tone : tones_) {
             if (tone.note < 0)
                 continue;
-            double s = sample(tone, current_.wave);
+            double s = sample(tone, current_);
             if (crossfade_) {
                 const double toNew = static_cast<double>(i) / blockLength;
-                s = sample(tone, previous_.wave) * (1.0 - toNew) + s * toNew;
+                s = sample(tone, previous_) * (1.0 - toNew) + s * toNew;
             }
             mix += gain(tone) * s;
             ++tone.n;

@@ -49,12 +49,15 @@ class LiveTone {
     };
     struct Shape {
         WaveData wave{};
+        // The harmonics whose coefficient is not 0, lowest first: the others add nothing.
+        std::array<std::uint8_t, harmonicCount> sounding{};
+        std::size_t soundingCount = 0;
         bool set = false;
     };
 
     void apply(const LiveEvent& event);
     // The tone's sample at its n with `wave`, before the fades.
-    double sample(const Tone& tone, const WaveData& wave) const;
+    double sample(const Tone& tone, const Shape& shape) const;
     double gain(const Tone& tone) const;
     void takeNewWave();
 
