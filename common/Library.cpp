@@ -298,4 +298,8 @@ Library loadLibrary(const std::string& installedFolder, const std::string& userF
     return library;
 }
 
+Library loadProgramLibrary() {
+    return loadLibrary(installedLibraryFolder(programFolder()), userLibraryFolder());
+}
+
 } // namespace vorel

@@ -82,5 +82,7 @@ std::string userLibraryFolder();
 // The installed library and the user's beside it. A user's entry named like an installed one
 // is left out (and named); a song made for an instrument neither index holds is left out.
 Library loadLibrary(const std::string& installedFolder, const std::string& userFolder);
+// The library of the running program: the one installed beside it and the user's.
+Library loadProgramLibrary();
 
 } // namespace vorel

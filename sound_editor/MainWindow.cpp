@@ -468,16 +468,8 @@ bool MainWindow::exportMidi() {
 
 // The library ------------------------------------------------------------------------------------
 
-namespace {
-
-Library programLibrary() {
-    return loadLibrary(installedLibraryFolder(programFolder()), userLibraryFolder());
-}
-
-} // namespace
-
 bool MainWindow::openLibrary() {
-    LibraryDialog dialog(programLibrary(), LibraryDialog::Shows::instruments, this);
+    LibraryDialog dialog(loadProgramLibrary(), LibraryDialog::Shows::instruments, this);
     dialog.setLowestNote(live().keyboard().lowestNote());
     connect(&dialog, &LibraryDialog::auditionRequested, this, [this, &dialog] {
         if (const LibraryInstrument* instrument = dialog.selectedInstrument())
@@ -495,7 +487,7 @@ bool MainWindow::openLibrary() {
 }
 
 void MainWindow::loadInstrument(const QString& name) {
-    const Library library = programLibrary();
+    const Library library = loadProgramLibrary();
     if (const LibraryInstrument* instrument = library.instrument(name.toStdString()))
         loadInstrument(*instrument, library.songFor(instrument->name));
     else

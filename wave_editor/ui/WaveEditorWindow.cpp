@@ -238,8 +238,7 @@ void WaveEditorWindow::loadWaveFrom(const QString& path) {
 // The library's waves: the keys and "Listen" play the selected one live; "Load" loads it, asking
 // first when the wave holds unsaved work.
 bool WaveEditorWindow::openLibrary() {
-    LibraryDialog dialog(loadLibrary(installedLibraryFolder(programFolder()), userLibraryFolder()),
-                         LibraryDialog::Shows::waves, this);
+    LibraryDialog dialog(loadProgramLibrary(), LibraryDialog::Shows::waves, this);
     dialog.setLowestNote(live().keyboard().lowestNote());
     connect(&dialog, &LibraryDialog::auditionRequested, this, [&dialog] {
         if (const LibraryWave* chosen = dialog.selectedWave())
