@@ -8,6 +8,7 @@
 // Options: --unit=avx512|avx2|scalar picks the vector unit (default: the widest this machine has);
 // any --benchmark_* option replaces the defaults (3 repetitions).
 
+#include "HeavyLoad.h"
 #include "SideBySide.h"
 #include "common/SoundConstants.h"
 #include "synth/LiveEngine.h"
@@ -37,13 +38,6 @@ constexpr int voiceCounts[] = {1, 2, 4, 8, 16, 24, 32, 40, 48, 64, 80, 96, 112, 
 constexpr int midiKeyOffset = 33; // MIDI note 33 + k is key k
 
 // Every one of the 100 coefficients sounds: 0.9 / (1 + 0.02 k).
-WaveData fullWave() {
-    WaveData wave{};
-    for (std::size_t k = 0; k < harmonicCount; ++k)
-        wave[k] = 0.9 / (1 + 0.02 * static_cast<double>(k));
-    return wave;
-}
-
 struct Sound {
     std::string name;
     SoundSettings settings;
@@ -53,26 +47,9 @@ struct Sound {
     int termsPerSample;
 };
 
-// Key 0 with 4 oscillators, the vibrato and the tremolo from the start, and the filter LFO moving
-// the degree on every sample between 0.0 and 0.2, where all 100 harmonics keep sounding (also in
-// the release: the LPF release is "inf").
+// Key 0 (MIDI 33) with every harmonic sounding in every voice.
 Sound heaviest() {
-    SoundSettings settings;
-    settings.select(Param::oscillatorCount, 2);   // 4
-    settings.select(Param::pitchLfoAmplitude, 4); // 2.0
-    settings.select(Param::pitchLfoFrequency, 9); // 5 Hz
-    settings.select(Param::pitchLfoDelay, 0);
-    settings.select(Param::ampLfoAmplitude, 5); // 0.5
-    settings.select(Param::ampLfoFrequency, 5); // 3 Hz
-    settings.select(Param::ampLfoDelay, 0);
-    settings.select(Param::lpfAttackDegree, 1); // 0.1 throughout the envelope...
-    settings.select(Param::lpfDecayDegree, 1);
-    settings.select(Param::lpfSustainDegree, 1);
-    settings.select(Param::lpfLfoAmplitude, 1); // ...swung by 0.1
-    settings.select(Param::lpfLfoFrequency, 7); // 4 Hz
-    settings.select(Param::lpfLfoDelay, 0);
-    settings.select(Param::lpfReleaseLength, 31);
-    return {"heaviest", settings, 33, 400};
+    return {"heaviest", heaviestSettings(), 33, 400};
 }
 
 // The start settings on key 36 (A4): 45 harmonics below the ceiling, 2 oscillators.
@@ -85,7 +62,7 @@ Sound start() {
 std::unique_ptr<LiveEngine> playing(const Sound& sound, int voices, VectorUnit unit) {
     auto engine = std::make_unique<LiveEngine>(sampleRate, blockFrames);
     engine->setVectorUnit(unit);
-    engine->setSound(sound.settings, fullWave());
+    engine->setSound(sound.settings, everyHarmonicWave());
     std::vector<float> out(blockFrames);
     std::vector<LiveEvent> events;
     const std::uint32_t lastStart = staggerFrames * static_cast<std::uint32_t>(voices - 1);
@@ -139,7 +116,7 @@ void registerCases(const std::vector<Sound>& sounds, VectorUnit unit) {
                                                                      benchmark::State& state) {
             Synth& synth = offlineSynth();
             synth.setVectorUnit(unit);
-            const WaveData wave = fullWave();
+            const WaveData wave = everyHarmonicWave();
             std::vector<double> out(framesPerIteration);
             const double gate = static_cast<double>(framesPerIteration) / sampleRate;
             for (auto _ : state)

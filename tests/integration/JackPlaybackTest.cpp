@@ -10,7 +10,6 @@
 #include "audio/AudioOutput.h"
 #include "audio/Resampler.h"
 #include "common/Pcm.h"
-#include "platform/ProcessExit.h"
 #include "sound_editor/Commands.h"
 #include "synth/LiveEngine.h"
 #include "synth/LiveTone.h"
@@ -18,13 +17,13 @@
 #include "wave_editor/ui/WaveEditorWindow.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sys/prctl.h>
 
 namespace vorel::test {
@@ -95,7 +94,28 @@ class OwnJackServer {
     QProcess server_;
 };
 
-OwnJackServer* server = nullptr;
+OwnJackServer* server = nullptr; // while the tests run, when ./test's JACK server is there
+
+// The server runs while the tests do: it starts before the first and goes after the last.
+class OwnJackServerEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("VOREL_JACK_RATE"))
+            return;
+        own_ = std::make_unique<OwnJackServer>();
+        if (own_->start())
+            server = own_.get();
+    }
+    void TearDown() override {
+        server = nullptr;
+        own_.reset();
+    }
+
+  private:
+    std::unique_ptr<OwnJackServer> own_;
+};
+::testing::Environment* const ownServer =
+    ::testing::AddGlobalTestEnvironment(new OwnJackServerEnvironment);
 
 bool answersThroughJack() {
     return QTest::qWaitFor(
@@ -297,23 +317,3 @@ TEST_F(JackPlaybackTest, TheWaveEditorsToneFromJackMidiIsTheLiveToneAtTheServers
 
 } // namespace
 } // namespace vorel::test
-
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    int status = 0;
-    {
-        std::unique_ptr<vorel::test::OwnJackServer> own;
-        if (!qEnvironmentVariableIsEmpty("VOREL_JACK_RATE")) {
-            own = std::make_unique<vorel::test::OwnJackServer>();
-            if (own->start())
-                vorel::test::server = own.get();
-        }
-        status = RUN_ALL_TESTS();
-        vorel::test::server = nullptr;
-    }
-    vorel::exitSkippingStaticTeardown(status);
-}

@@ -3,6 +3,7 @@
 // announcement; state into a fresh instance; a preset; and run() allocating nothing throughout.
 
 #include "LilvHost.h"
+#include "bench/HeavyLoad.h"
 #include "common/WaveFile.h"
 #include "sound_editor_io/SoundEditorFiles.h"
 #include "support/TempFolder.h"
@@ -215,32 +216,9 @@ TEST(Lv2HostTest, StateKeepsTheWaveAfterItsFileIsGoneAndPresetsLoad) {
     EXPECT_EQ(second.allocationsInRun() + third.allocationsInRun(), 0u);
 }
 
-// Key 0 with 4 oscillators, vibrato, tremolo and the filter LFO moving the degree on every sample,
-// all 100 harmonics sounding: the most a voice costs.
-SoundSettings heaviest() {
-    SoundSettings settings;
-    settings.select(Param::oscillatorCount, 2);
-    settings.select(Param::pitchLfoAmplitude, 4);
-    settings.select(Param::pitchLfoFrequency, 9);
-    settings.select(Param::pitchLfoDelay, 0);
-    settings.select(Param::ampLfoAmplitude, 5);
-    settings.select(Param::ampLfoFrequency, 5);
-    settings.select(Param::ampLfoDelay, 0);
-    settings.select(Param::lpfAttackDegree, 1);
-    settings.select(Param::lpfDecayDegree, 1);
-    settings.select(Param::lpfSustainDegree, 1);
-    settings.select(Param::lpfLfoAmplitude, 1);
-    settings.select(Param::lpfLfoFrequency, 7);
-    settings.select(Param::lpfLfoDelay, 0);
-    settings.select(Param::lpfReleaseLength, 31);
-    return settings;
-}
-
 TEST(Lv2HostTest, TheHeaviestSoundPlaysAsEvaluatedAndItsCostPerVoiceIsSaid) {
     TempFolder folder;
-    WaveData full{};
-    for (std::size_t k = 0; k < harmonicCount; ++k)
-        full[k] = 0.9 / (1 + 0.02 * static_cast<double>(k));
+    const WaveData full = everyHarmonicWave();
     ASSERT_TRUE(saveWaveFile(folder.file("full.vorelwf"), full).ok());
     constexpr int voices = 16;
     constexpr std::size_t frames = 22050; // half a second, in blocks of 128 frames
@@ -250,7 +228,7 @@ TEST(Lv2HostTest, TheHeaviestSoundPlaysAsEvaluatedAndItsCostPerVoiceIsSaid) {
         WaveData wave;
         int firstNote;
     };
-    const std::vector<Case> cases{{"heaviest", heaviest(), full, 33},
+    const std::vector<Case> cases{{"heaviest", heaviestSettings(), full, 33},
                                   {"start", SoundSettings{}, exampleWave("saw.vorelwf"), 60}};
     for (const Case& c : cases) {
         Lv2Host host(world(), 44100.0);

@@ -2,6 +2,7 @@
 // and fades, the sustain pedal, snapshots of the sound, and blocks rendered without allocating.
 
 #include "synth/LiveEngine.h"
+#include "bench/HeavyLoad.h"
 #include "synth/SynthConstants.h"
 
 #include "support/AllocationCount.h"
@@ -229,10 +230,7 @@ TEST(LiveEngineTest, RenderingABlockAllocatesNothing) {
     SoundSettings settings;
     settings.select(Param::lpfLfoAmplitude, 5);
     settings.select(Param::lpfLfoDelay, 0);
-    WaveData wave{};
-    for (std::size_t k = 0; k < harmonicCount; ++k)
-        wave[k] = 0.9 / (1 + 0.02 * static_cast<double>(k));
-    engine->setSound(settings, wave);
+    engine->setSound(settings, everyHarmonicWave());
     std::vector<float> out(256);
     std::vector<LiveEvent> events;
     for (int note = 0; note < 130; ++note) // the last two steal
